@@ -1,0 +1,22 @@
+# Native Linux build: portable modules, their tests and benchmarks.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+file(GLOB VEXIL_TEST_SOURCES CONFIGURE_DEPENDS
+  tests/app/*.cpp tests/config/*.cpp tests/skin/*.cpp tests/support/*.cpp)
+add_executable(vexil_tests ${VEXIL_TEST_SOURCES})
+target_include_directories(vexil_tests PRIVATE tests)
+target_link_libraries(vexil_tests PRIVATE vexil_core GTest::gtest GTest::gmock GTest::gtest_main)
+target_compile_definitions(vexil_tests PRIVATE
+  VEXIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+gtest_discover_tests(vexil_tests DISCOVERY_TIMEOUT 60)
+
+if(VEXIL_BENCH)
+  find_package(benchmark QUIET)
+  if(benchmark_FOUND)
+    file(GLOB VEXIL_BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)
+    add_executable(vexil_bench ${VEXIL_BENCH_SOURCES})
+    target_link_libraries(vexil_bench PRIVATE vexil_core benchmark::benchmark)
+    target_compile_definitions(vexil_bench PRIVATE VEXIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  endif()
+endif()

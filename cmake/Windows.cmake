@@ -1,0 +1,22 @@
+# Windows build: the Win32 front end, vexil.exe and the tests that run under Wine.
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+
+file(GLOB VEXIL_WIN32_SOURCES CONFIGURE_DEPENDS src/win32/*.cpp)
+list(FILTER VEXIL_WIN32_SOURCES EXCLUDE REGEX "/WinMain\\.cpp$")
+add_library(vexil_win32 STATIC ${VEXIL_WIN32_SOURCES})
+target_link_libraries(vexil_win32 PUBLIC vexil_core gdi32 user32 shell32 comctl32 msimg32 ws2_32 winmm advapi32)
+
+add_executable(vexil WIN32 src/win32/WinMain.cpp src/win32/vexil.rc)
+target_link_libraries(vexil PRIVATE vexil_win32)
+
+# GoogleTest built with the cross compiler from the system's sources.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB VEXIL_WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp)
+add_executable(vexil_win32_tests ${VEXIL_WIN32_TEST_SOURCES})
+target_include_directories(vexil_win32_tests PRIVATE tests)
+target_link_libraries(vexil_win32_tests PRIVATE vexil_win32 gtest gmock gtest_main)
+target_compile_definitions(vexil_win32_tests PRIVATE VEXIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+add_test(NAME win32_tests COMMAND vexil_win32_tests)

@@ -1,0 +1,21 @@
+// Key lookup shared by every ini-style file of the program (Vexil.ini,
+// Accounts.ini, VxFilter.ini and each skin's skin.ini).
+#pragma once
+
+#include <string>
+
+namespace vexil {
+
+class IMessages;
+
+// Looks key up below the section header (e.g. "[connect]", or "" for none) in
+// fileName.  Returns the trimmed value, "none" when the key, section or value is
+// missing, and "" when the file cannot be read.  With report set, an unreadable
+// file (other than Accounts.ini) shows the skin path message and halts.
+std::string FindInSkin(const std::string& fileName, const std::string& section,
+                       const std::string& key, bool report, IMessages* messages);
+
+// The fatal message for a missing skin path or Vexil.ini.
+extern const char* const kSkinPathNotFound;
+
+}  // namespace vexil
