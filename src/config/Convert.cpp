@@ -1,0 +1,44 @@
+// Text to number conversion with the program's error texts.
+#include "config/Convert.h"
+
+#include <cctype>
+
+namespace vexil {
+
+std::int32_t StrToInt(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    const size_t firstDigit = i;
+    std::int64_t value = 0;
+    bool overflow = false;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > 2147483648LL) overflow = true, value = 2147483648LL;
+    }
+    if (i == firstDigit || i != text.size() || overflow || (!negative && value > 2147483647LL))
+        throw EConvertError("'" + text + "' is not a valid integer value");
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+std::string Trim(const std::string& text) {
+    size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= 32) ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) --e;
+    return text.substr(b, e - b);
+}
+
+std::string LowerCase(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string UpperCase(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+}  // namespace vexil

@@ -1,0 +1,29 @@
+// Text to number conversion with the program's error texts.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace vexil {
+
+// A value that is not a number where one is expected.
+class EConvertError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Parses a signed 32-bit decimal integer: leading blanks are skipped, then an
+// optional sign and at least one digit; anything else, a trailing blank
+// included, or a value out of range raises EConvertError
+// "'<text>' is not a valid integer value".
+std::int32_t StrToInt(const std::string& text);
+
+// Trims characters of code 32 or less from both ends.
+std::string Trim(const std::string& text);
+
+// ASCII-only case folding.
+std::string LowerCase(std::string text);
+std::string UpperCase(std::string text);
+
+}  // namespace vexil
