@@ -1,0 +1,47 @@
+// Image controls of the main window.
+#include "app/ImageControl.h"
+
+#include <utility>
+
+namespace vexil {
+
+void TImageControl::SetPicture(TImage32 picture) {
+    picture_ = std::move(picture);
+    PictureChanged();
+}
+
+void TImageControl::PictureChanged() {
+    Width = picture_.Width();
+    Height = picture_.Height();
+}
+
+void TImageControl::Paint(TImage32& surface) const {
+    if (picture_.Empty()) return;
+    switch (Transparency) {
+    case TImageTransparency::None:
+        surface.CopyFrom(picture_, 0, 0, picture_.Width(), picture_.Height(), Left, Top);
+        break;
+    case TImageTransparency::Magenta:
+        surface.DrawKeyed(picture_, Left, Top, kMagenta);
+        break;
+    case TImageTransparency::State:
+        surface.DrawMasked(picture_, Left, Top);
+        break;
+    }
+}
+
+TImage32 StatePictureFrame(const TPicture& picture) {
+    if (picture.Empty()) return TImage32();
+    TImage32 frame = picture.First();
+    if (picture.Format != TPictureFormat::Bmp) return frame;
+    const TColor32 key =
+        picture.Monochrome ? Rgb(255, 255, 255) : frame.Pixel(0, frame.Height() - 1);
+    for (int y = 0; y < frame.Height(); ++y) {
+        TColor32* row = frame.Row(y);
+        for (int x = 0; x < frame.Width(); ++x)
+            row[x] = SameRgb(row[x], key) ? RgbOf(row[x]) : (row[x] | kOpaque);
+    }
+    return frame;
+}
+
+}  // namespace vexil

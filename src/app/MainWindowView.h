@@ -1,0 +1,57 @@
+// What the main window's logic (TVexil) asks of its window and of the system.
+// The Win32 front end implements it; tests use a fake that records the calls.
+#pragma once
+
+#include <string>
+
+#include "skin/Image.h"
+#include "skin/Picture.h"
+#include "skin/Region.h"
+
+namespace vexil {
+
+class IMainWindowView {
+public:
+    virtual ~IMainWindowView() = default;
+
+    virtual void SetBounds(int left, int top, int width, int height) = 0;
+    virtual void GetPosition(int& left, int& top) = 0;
+    virtual bool IsVisible() = 0;
+    virtual void ShowWindow() = 0;
+    virtual void HideWindow() = 0;
+    // Closes the main window, which ends the program.
+    virtual void CloseWindow() = 0;
+    // Topmost band on or off, without moving, sizing or activating the window.
+    virtual void SetTopmost(bool onTop) = 0;
+
+    // Region operations of the platform and the hand-over of a region to the
+    // window (which owns it afterwards and redraws).
+    virtual IRegionOps& RegionOps() = 0;
+    virtual void SetWindowRegion(IRegionOps::Handle region) = 0;
+
+    // Asks for a repaint of part of the window (client coordinates).
+    virtual void Invalidate(const TRect& area) = 0;
+    // Mouse capture while a button is held over a control.
+    virtual void SetMouseCapture(bool capture) = 0;
+
+    // The check timer: a message-driven window timer.
+    virtual void SetCheckTimer(bool enabled, int intervalMs) = 0;
+};
+
+// System services of the logic that are not about the window.
+class ISystemServices {
+public:
+    virtual ~ISystemServices() = default;
+    // The program's own directory, with its trailing separator.
+    virtual std::string ExeDir() = 0;
+    // Renders a WMF or EMF file; raises EPictureError when it cannot.
+    virtual TPicture LoadMetafile(const std::string& path) = 0;
+    // "host address": this computer's name and the last address its name resolves to.
+    virtual std::string HostNameAndAddress() = 0;
+    // The current date in the short date format and the time in the long time format.
+    virtual std::string NowDateTime() = 0;
+    // Shell "open" of a document or address, normal show; the result is ignored.
+    virtual void ShellOpen(const std::string& target) = 0;
+};
+
+}  // namespace vexil

@@ -1,0 +1,368 @@
+// The main window's logic: start-up, skin application, status display, exit.
+#include "app/Vexil.h"
+
+#include <exception>
+
+#include "config/Convert.h"
+#include "config/SettingsWriter.h"
+
+namespace vexil {
+
+namespace {
+
+const char* const kInvalidSkinFile = "INVALID FILE in SKIN.INI !\rCheck your bitmaps files in Skin.ini";
+const char* const kInvalidGotMail = "Invalid file for section [youhavemail]\rOnline= ... in Skin.ini";
+const char* const kInvalidOnline = "Invalid file for section [Online]\rOnline= ... in Skin.ini";
+const char* const kInvalidOffline = "Invalid file for section [Online]\rNotOnline= ... in Skin.ini";
+
+TRect Union(const TRect& a, const TRect& b) {
+    if (a.Empty()) return b;
+    if (b.Empty()) return a;
+    return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                 std::max(a.Bottom, b.Bottom)};
+}
+
+}  // namespace
+
+TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messages)
+    : view_(view), system_(system), messages_(messages) {
+    STATBMP.Transparency = TImageTransparency::None;
+    NBMSGBMP.Transparency = TImageTransparency::Magenta;
+    NBMSGBMP.Hint = "NB Messages";
+    FLAG.Transparency = TImageTransparency::State;
+    Online.Transparency = TImageTransparency::State;
+    Connect.Hint = "Connect to POP server";
+    RefreshBtn.Hint = "Check for Messages";
+    Disconnect.Hint = "Hang-up the line";
+    MAIL.Hint = "Run mail client";
+    for (TImgBtn* b : Buttons()) {
+        b->OnRepaint = [this, b] { view_.Invalidate(b->BoundsRect()); };
+    }
+}
+
+std::vector<TImgBtn*> TVexil::Buttons() { return {&Connect, &RefreshBtn, &Disconnect, &MAIL}; }
+
+void TVexil::FormCreate() {
+    FirstPaint = true;
+    Settings.srv_news = 0;
+    MsgCount = 0;
+    NewsRefreshTicks = 0;
+    SkinPicked = false;
+    NewsLines.clear();
+    NewsSources.clear();
+    PrevMsgCount = 0;
+    StatusText = "Disconnected";
+    Background = TImage32();
+    MsgBackground = TImage32();
+    exeDir_ = system_.ExeDir();
+    try {
+        Init();
+    } catch (const std::exception& e) {
+        // A skin that cannot be loaded at all leaves nothing to show: report
+        // the error and end rather than run an invisible program.
+        messages_.ReportError(e.what());
+        messages_.Halt(1);
+    }
+    TickerPaused = true;
+    PauseTicks = 0;
+}
+
+void TVexil::Init() {
+    ScrollOffset = 0;
+    Accounts.AccountCount = 0;
+    HasValidAccount = false;
+    AccountIndex = 1;
+    NoMsgBackground = false;
+    Settings.run_my_client = false;
+
+    int left = 0, top = 0;
+    view_.GetPosition(left, top);
+    view_.SetBounds(left, top, 0, 0);
+
+    LitSkinIni();
+    view_.SetBounds(Settings.posx, Settings.posy, 0, 0);
+    ApplySkinToControls();
+    ShowOnlineState();
+    SetOnTop(OnTopFlag);
+    ResumeTimers();
+}
+
+void TVexil::LitConfig() {
+    TConfigHooks hooks;
+    hooks.ResetPauseTicks = [this] { PauseTicks = 0; };
+    hooks.SetOnTopMark = [this](bool on) { OnTopChecked = on; };
+    hooks.SetTickerInterval = [this](int ms) { TickerIntervalMs = ms; };
+    vexil::LitConfig(Settings, exeDir_, SkinPicked, messages_, hooks);
+    OnTopFlag = Settings.ontop;
+}
+
+void TVexil::LitSkinIni() {
+    LitConfig();
+    LoadFilters(Filters, Accounts, exeDir_);
+    const TCurrentAccount current = LoadAccounts(Accounts, exeDir_);
+    HasValidAccount = current.HasValidAccount;
+    AccountIndex = current.AccountIndex;
+    if (current.HasValidAccount) FirstActiveAccount = current.FirstActiveAccount;
+    fonts_.Clear();
+    LoadSkinValues(Skin, Settings.current_skin, Background, MsgBackground, NoMsgBackground,
+                   messages_);
+    MaxChar = Skin.MaxChar;
+}
+
+TPicture TVexil::LoadPicture(const std::string& path) {
+    return LoadPictureFile(path, [this](const std::string& p) { return system_.LoadMetafile(p); });
+}
+
+void TVexil::LoadButton(TImgBtn& button, const TSkinButton& values) {
+    button.SetPicOff(LoadPicture(values.Normal));
+    button.SetPicOn(LoadPicture(values.Select));
+    button.Top = values.Y;
+    button.Left = values.X;
+}
+
+void TVexil::LoadStateImage(TImageControl& image, const std::string& path) {
+    image.SetPicture(StatePictureFrame(LoadPicture(path)));
+}
+
+void TVexil::ApplySkinToControls() {
+    try {
+        LoadButton(Connect, Skin.Connect);
+        LoadButton(RefreshBtn, Skin.Read);
+        LoadButton(Disconnect, Skin.Disconnect);
+        LoadStateImage(FLAG, Skin.NoMailPath);
+        FLAG.Left = Skin.FlagX;
+        FLAG.Top = Skin.FlagY;
+        LoadButton(MAIL, Skin.Mail);
+        Online.Left = Skin.OnlineX;
+        Online.Top = Skin.OnlineY;
+        STATBMP.Left = Skin.StatusX;
+        STATBMP.Top = Skin.StatusY;
+        NBMSGBMP.Left = Skin.CountX;
+        NBMSGBMP.Top = Skin.CountY;
+    } catch (const std::exception&) {
+        messages_.ShowMessage(kInvalidSkinFile);
+        messages_.Halt(1);
+    }
+    view_.Invalidate(TRect{0, 0, ClientWidth(), ClientHeight()});
+}
+
+void TVexil::DrawBitmapText(TImageControl& target, const std::string& text, int offset,
+                            const std::string& fontFile, int charHeight, int charWidth) {
+    const bool isCount = &target == &NBMSGBMP;
+    if (!isCount) target.Hint = StatusText;
+    const TRect before = target.BoundsRect();
+    target.Clear();
+    const TImage32& font = fonts_.Get(fontFile);
+    TBitmapTextResult& out = isCount ? countText_ : statusText_;
+    RenderBitmapTextInto(out, text, offset, font, charHeight, charWidth,
+                         isCount ? TFontLayout::Count : TFontLayout::Status, MaxChar, &Background,
+                         target.Left, target.Top);
+    std::swap(target.PictureStorage(), out.Picture);
+    target.PictureChanged();
+    LineScrolledOut = out.LineScrolledOut;
+    RepaintControl(before, target.BoundsRect());
+}
+
+void TVexil::DrawStatus(const std::string& text) {
+    DrawBitmapText(STATBMP, text, 0, Skin.StatusFontPath, Skin.StatusH, Skin.StatusW);
+}
+
+void TVexil::DrawCount(const std::string& digits) {
+    DrawBitmapText(NBMSGBMP, digits, 0, Skin.CountFontPath, Skin.CountH, Skin.CountW);
+}
+
+void TVexil::RepaintControl(const TRect& before, const TRect& after) {
+    view_.Invalidate(Union(before, after));
+}
+
+void TVexil::ShowMessageCount() {
+    const char* noun = MsgCount == 1 ? " message" : " messages";
+    StatusText = Accounts[AccountIndex].AccName + " " + std::to_string(MsgCount) + noun;
+    DrawStatus(StatusText);
+}
+
+void TVexil::ShowOnlineState() {
+    const TRect flagBefore = FLAG.BoundsRect();
+    try {
+        LoadStateImage(FLAG, MsgCount > 0 ? Skin.GotMailPath : Skin.NoMailPath);
+    } catch (const std::exception&) {
+        messages_.ShowMessage(kInvalidGotMail);
+        messages_.Halt(1);
+    }
+    RepaintControl(flagBefore, FLAG.BoundsRect());
+
+    const TRect onlineBefore = Online.BoundsRect();
+    if (IsOnline) {
+        DrawStatus(StatusText);
+        DrawCount(std::to_string(MsgCount));
+        Online.Hint = "Connected";
+        try {
+            LoadStateImage(Online, Skin.OnlinePath);
+        } catch (const std::exception&) {
+            messages_.ShowMessage(kInvalidOnline);
+            messages_.Halt(1);
+        }
+    } else {
+        StatusText = "Disconnected";
+        DrawStatus(StatusText);
+        DrawCount("0");
+        Online.Hint = "Disconnected";
+        try {
+            LoadStateImage(Online, Skin.OfflinePath);
+        } catch (const std::exception&) {
+            messages_.ShowMessage(kInvalidOffline);
+            messages_.Halt(1);
+        }
+    }
+    RepaintControl(onlineBefore, Online.BoundsRect());
+}
+
+void TVexil::STATBMPMouseDown(TMouseButton, TShiftState shift, int, int) {
+    if (shift == ssLeft) {
+        if (NewsIndex < 0 || NewsIndex >= static_cast<int>(NewsLines.size())) return;
+        const std::string& line = NewsLines[NewsIndex];
+        const size_t link = line.find("###http");
+        if (link == std::string::npos) return;
+        system_.ShellOpen(Trim(line.substr(link + 3)));
+        TickerPaused = true;
+        PauseTicks = 0;
+    } else if (shift == (ssCtrl | ssLeft)) {
+        TickerPaused = true;
+        PauseTicks = 20;
+        const std::string kept = StatusText;
+        StatusText = system_.HostNameAndAddress() + " " + system_.NowDateTime();
+        DrawStatus(StatusText);
+        StatusText = kept;
+    }
+}
+
+void TVexil::FLAGMouseDown(TMouseButton, TShiftState shift, int, int) {
+    if (shift == ssLeft) {
+        TickerPaused = true;
+        PauseTicks = 0;
+        DrawStatus(StatusText);
+    }
+}
+
+void TVexil::FormShow() { MakeTransparent(); }
+
+void TVexil::FormPaint() {
+    if (Settings.hidden && FirstPaint) {
+        FirstPaint = false;
+        view_.HideWindow();
+        ScrollEnabled = false;
+    }
+}
+
+void TVexil::MakeTransparent() {
+    try {
+        int left = 0, top = 0;
+        view_.GetPosition(left, top);
+        view_.SetBounds(left, top, Background.Width(), Background.Height());
+        view_.SetWindowRegion(RegionFromBitmap(&Background, kMagenta, view_.RegionOps()));
+        view_.Invalidate(TRect{0, 0, ClientWidth(), ClientHeight()});
+    } catch (const std::exception&) {
+        messages_.Halt(1);
+    }
+}
+
+void TVexil::StopTimers() {
+    ScrollEnabled = false;
+    TimerEnabled = false;
+    view_.SetCheckTimer(false, Settings.minutes * 60000);
+}
+
+void TVexil::ResumeTimers() {
+    ScrollEnabled = view_.IsVisible() || FirstPaint;
+    TimerEnabled = Settings.autocheck && IsOnline;
+    view_.SetCheckTimer(TimerEnabled, Settings.minutes * 60000);
+}
+
+void TVexil::SetOnTop(bool onTop) { view_.SetTopmost(onTop); }
+
+void TVexil::Exit1Click() {
+    StopTimers();
+    NewsLines.clear();
+    NewsSources.clear();
+    int left = 0, top = 0;
+    view_.GetPosition(left, top);
+    try {
+        WriteOptions(ConfigFilePath(exeDir_, "Vexil.ini"), Settings, left, top, OnTopChecked);
+    } catch (const std::exception& e) {
+        messages_.ReportError(e.what());
+    }
+    Settings.icon_tray = false;
+    view_.CloseWindow();
+}
+
+void TVexil::Paint(TImage32& surface) const {
+    if (surface.Width() != Background.Width() || surface.Height() != Background.Height())
+        surface = TImage32(Background.Width(), Background.Height());
+    surface.CopyFrom(Background, 0, 0, Background.Width(), Background.Height(), 0, 0);
+    Online.Paint(surface);
+    FLAG.Paint(surface);
+    STATBMP.Paint(surface);
+    NBMSGBMP.Paint(surface);
+    for (const TImgBtn* b : {&Connect, &RefreshBtn, &Disconnect, &MAIL})
+        const_cast<TImgBtn*>(b)->Paint(surface, nullptr);
+}
+
+TImgBtn* TVexil::ButtonAt(int x, int y) {
+    auto buttons = Buttons();
+    for (auto it = buttons.rbegin(); it != buttons.rend(); ++it)
+        if ((*it)->Visible && (*it)->BoundsRect().Contains(x, y)) return *it;
+    return nullptr;
+}
+
+void TVexil::MouseMove(int x, int y, TShiftState) {
+    TImgBtn* over = ButtonAt(x, y);
+    if (pressed_ && over != pressed_) over = nullptr;
+    if (over == hover_) return;
+    if (hover_) hover_->MouseLeave();
+    hover_ = over;
+    if (hover_) hover_->MouseEnter();
+}
+
+void TVexil::MouseLeaveWindow() {
+    if (pressed_) return;  // the capture brings the release back to us
+    if (hover_) hover_->MouseLeave();
+    hover_ = nullptr;
+}
+
+void TVexil::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (TImgBtn* b = ButtonAt(x, y)) {
+        if (button == TMouseButton::Left) {
+            pressed_ = b;
+            view_.SetMouseCapture(true);
+        }
+        b->MouseDown(button, shift, x - b->Left, y - b->Top);
+        return;
+    }
+    if (NBMSGBMP.BoundsRect().Contains(x, y)) return;
+    if (STATBMP.BoundsRect().Contains(x, y)) {
+        STATBMPMouseDown(button, shift, x - STATBMP.Left, y - STATBMP.Top);
+        return;
+    }
+    if (FLAG.Enabled && FLAG.BoundsRect().Contains(x, y)) {
+        FLAGMouseDown(button, shift, x - FLAG.Left, y - FLAG.Top);
+        return;
+    }
+}
+
+void TVexil::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (!pressed_ || button != TMouseButton::Left) return;
+    TImgBtn* b = pressed_;
+    pressed_ = nullptr;
+    view_.SetMouseCapture(false);
+    b->MouseUp(button, shift, x - b->Left, y - b->Top);
+    MouseMove(x, y, shift);
+}
+
+std::string TVexil::HintAt(int x, int y) const {
+    if (TImgBtn* b = const_cast<TVexil*>(this)->ButtonAt(x, y)) return b->Hint;
+    for (const TImageControl* c : {&NBMSGBMP, &STATBMP, &FLAG, &Online})
+        if (c->BoundsRect().Contains(x, y)) return c->Hint;
+    return std::string();
+}
+
+}  // namespace vexil

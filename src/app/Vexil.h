@@ -1,0 +1,124 @@
+// The main window's logic: start-up and (re)initialisation, the skinned
+// controls, the status display and the orderly exit.  It reaches its window
+// and the system only through IMainWindowView, ISystemServices and IMessages,
+// so it runs the same in the program and in tests.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/BitmapText.h"
+#include "app/ImageControl.h"
+#include "app/MainWindowView.h"
+#include "config/Settings.h"
+#include "platform/Mouse.h"
+#include "platform/Platform.h"
+#include "skin/ImgBtn.h"
+#include "skin/SkinFile.h"
+
+namespace vexil {
+
+class TVexil {
+public:
+    TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messages);
+
+    // Creation of the main window: initial state, then Init.
+    void FormCreate();
+    // (Re)applies settings and skin; runs again whenever another skin is chosen.
+    void Init();
+    void FormShow();
+    void FormPaint();
+    // The Exit command; closing the window by any other way runs it too.
+    void Exit1Click();
+
+    // Composes the window's whole surface (background and controls).
+    void Paint(TImage32& surface) const;
+    int ClientWidth() const { return Background.Width(); }
+    int ClientHeight() const { return Background.Height(); }
+
+    // Mouse input from the window, in client coordinates.
+    void MouseMove(int x, int y, TShiftState shift);
+    void MouseLeaveWindow();
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    // The hint of whatever is under the point ("" for none).
+    std::string HintAt(int x, int y) const;
+
+    // Status display.
+    void DrawBitmapText(TImageControl& target, const std::string& text, int offset,
+                        const std::string& fontFile, int charHeight, int charWidth);
+    void ShowMessageCount();
+    void ShowOnlineState();
+    void STATBMPMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void FLAGMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+
+    // Builds the window region from the background and paints it.
+    void MakeTransparent();
+
+    void StopTimers();
+    void ResumeTimers();
+    void SetOnTop(bool onTop);
+
+    // Controls of the main window.
+    TImageControl STATBMP, NBMSGBMP, FLAG, Online;
+    TImgBtn Connect, RefreshBtn, Disconnect, MAIL;
+
+    // Program-wide settings and tables.
+    TSettings Settings;
+    TAccountTable Accounts;
+    TFilterTable Filters;
+    TSkin Skin;
+    TImage32 Background, MsgBackground;
+
+    // Window state.
+    bool IsOnline = false;
+    bool HasValidAccount = false;
+    int AccountIndex = 1;
+    int FirstActiveAccount = 0;
+    int PrevMsgCount = 0;
+    int MsgCount = 0;
+    std::string StatusText;
+    bool OnTopFlag = false;
+    bool OnTopChecked = true;  // check mark of the On Top menu item
+    bool NoMsgBackground = false;
+    bool FirstPaint = false;
+    bool SkinPicked = false;
+    int MaxChar = 128;
+    bool TickerPaused = false;
+    int PauseTicks = 0;
+    int ScrollOffset = 0;
+    bool LineScrolledOut = false;
+    int NewsRefreshTicks = 0;
+    std::vector<std::string> NewsLines;
+    int NewsIndex = 0;
+    std::vector<std::string> NewsSources;
+    int TickerIntervalMs = 30;
+    bool TimerEnabled = false;   // the check timer
+    bool ScrollEnabled = false;  // the ticker timer
+
+private:
+    void LitSkinIni();
+    void LitConfig();
+    void ApplySkinToControls();
+    TPicture LoadPicture(const std::string& path);
+    void LoadButton(TImgBtn& button, const TSkinButton& values);
+    void LoadStateImage(TImageControl& image, const std::string& path);
+    void DrawStatus(const std::string& text);
+    void DrawCount(const std::string& digits);
+    std::vector<TImgBtn*> Buttons();
+    TImgBtn* ButtonAt(int x, int y);
+    void RepaintControl(const TRect& before, const TRect& after);
+
+    IMainWindowView& view_;
+    ISystemServices& system_;
+    IMessages& messages_;
+    std::string exeDir_;
+    TBitmapFontCache fonts_;
+    TBitmapTextResult statusText_, countText_;
+    TImgBtn* hover_ = nullptr;    // button under the pointer
+    TImgBtn* pressed_ = nullptr;  // button holding the mouse capture
+};
+
+}  // namespace vexil

@@ -1,0 +1,258 @@
+// The main window: message dispatch, painting, mouse, hints, exit.
+#include "win32/MainWindow.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <exception>
+
+namespace vexil {
+
+namespace {
+
+const char kClassName[] = "TVexil";
+const UINT_PTR kCheckTimerId = 1;
+
+TShiftState ShiftFromKeys(WPARAM keys) {
+    TShiftState s = 0;
+    if (keys & MK_SHIFT) s |= ssShift;
+    if (keys & MK_CONTROL) s |= ssCtrl;
+    if (keys & MK_LBUTTON) s |= ssLeft;
+    if (keys & MK_RBUTTON) s |= ssRight;
+    if (keys & MK_MBUTTON) s |= ssMiddle;
+    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+    return s;
+}
+
+void RegisterClassOnce(HINSTANCE instance) {
+    static bool done = false;
+    if (done) return;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = DefWindowProcA;  // replaced per window below
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(1));
+    wc.lpszClassName = kClassName;
+    RegisterClassExA(&wc);
+    done = true;
+}
+
+}  // namespace
+
+TMainWindow::TMainWindow(HINSTANCE instance, HWND owner, ISystemServices& system,
+                         IMessages& messages)
+    : messages_(messages) {
+    RegisterClassOnce(instance);
+    hwnd_ = CreateWindowExA(0, kClassName, "Vexil", WS_POPUP, 0, 0, 0, 0, owner, nullptr,
+                            instance, nullptr);
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
+
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                               WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                               instance, nullptr);
+    TOOLINFOA ti{};
+    ti.cbSize = TTTOOLINFOA_V1_SIZE;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = hwnd_;
+    ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+    ti.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
+
+    vexil_ = std::make_unique<TVexil>(*this, system, messages);
+}
+
+TMainWindow::~TMainWindow() {
+    if (hwnd_) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+LRESULT CALLBACK TMainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<TMainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    try {
+        return self->Handle(msg, wp, lp);
+    } catch (const std::exception& e) {
+        // Nothing escapes into the system's code: an error nobody handled
+        // goes to the general error report and the program goes on.
+        self->messages_.ReportError(e.what());
+        return 0;
+    }
+}
+
+LRESULT TMainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;  // the skin paints the whole window
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_SHOWWINDOW:
+        if (wp) vexil_->FormShow();
+        break;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+        OnMouse(msg, wp, lp);
+        return 0;
+    case WM_MOUSELEAVE:
+        tracking_ = false;
+        vexil_->MouseLeaveWindow();
+        return 0;
+    case WM_CAPTURECHANGED:
+        return 0;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        if (hdr->hwndFrom == tooltip_ && hdr->code == TTN_GETDISPINFOA) {
+            auto* info = reinterpret_cast<NMTTDISPINFOA*>(lp);
+            info->lpszText = const_cast<char*>(hint_.c_str());
+            return 0;
+        }
+        break;
+    }
+    case WM_TIMER:
+        return 0;
+    case WM_CLOSE:
+    case WM_ENDSESSION:
+        // Every way out runs the Exit command, so the settings are written.
+        if (msg == WM_ENDSESSION && !wp) return 0;
+        if (!exiting_) {
+            exiting_ = true;
+            vexil_->Exit1Click();
+        }
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd_, msg, wp, lp);
+}
+
+void TMainWindow::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    vexil_->Paint(surface_);
+    if (!surface_.Empty()) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = surface_.Width();
+        bi.bmiHeader.biHeight = -surface_.Height();  // top-down rows
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        SetDIBitsToDevice(dc, 0, 0, surface_.Width(), surface_.Height(), 0, 0, 0,
+                          surface_.Height(), surface_.Pixels().data(), &bi, DIB_RGB_COLORS);
+    }
+    EndPaint(hwnd_, &ps);
+    vexil_->FormPaint();
+}
+
+void TMainWindow::OnMouse(UINT msg, WPARAM wp, LPARAM lp) {
+    const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+    TShiftState shift = ShiftFromKeys(wp);
+    switch (msg) {
+    case WM_MOUSEMOVE:
+        if (!tracking_) {
+            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd_, 0};
+            tracking_ = TrackMouseEvent(&tme) != FALSE;
+        }
+        UpdateHint(x, y);
+        vexil_->MouseMove(x, y, shift);
+        break;
+    case WM_LBUTTONDOWN:
+        vexil_->MouseDown(TMouseButton::Left, shift, x, y);
+        break;
+    case WM_LBUTTONDBLCLK:
+        vexil_->MouseDown(TMouseButton::Left, shift | ssDouble, x, y);
+        break;
+    case WM_RBUTTONDOWN:
+        vexil_->MouseDown(TMouseButton::Right, shift, x, y);
+        break;
+    case WM_MBUTTONDOWN:
+        vexil_->MouseDown(TMouseButton::Middle, shift, x, y);
+        break;
+    case WM_LBUTTONUP:
+        vexil_->MouseUp(TMouseButton::Left, shift, x, y);
+        break;
+    case WM_RBUTTONUP:
+        vexil_->MouseUp(TMouseButton::Right, shift, x, y);
+        break;
+    }
+}
+
+void TMainWindow::UpdateHint(int x, int y) {
+    std::string hint = vexil_->HintAt(x, y);
+    if (hint == hint_) return;
+    hint_ = hint;
+    // Hide the old tip; the tooltip asks for the new text when it shows again.
+    SendMessageA(tooltip_, TTM_POP, 0, 0);
+    SendMessageA(tooltip_, TTM_UPDATE, 0, 0);
+}
+
+void TMainWindow::SetBounds(int left, int top, int width, int height) {
+    SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TMainWindow::GetPosition(int& left, int& top) {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    left = r.left;
+    top = r.top;
+}
+
+bool TMainWindow::IsVisible() { return IsWindowVisible(hwnd_) != FALSE; }
+
+void TMainWindow::ShowWindow() { ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE); }
+
+void TMainWindow::HideWindow() { ::ShowWindow(hwnd_, SW_HIDE); }
+
+void TMainWindow::CloseWindow() {
+    HWND h = hwnd_;
+    hwnd_ = nullptr;
+    SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+    DestroyWindow(h);
+    PostQuitMessage(0);
+}
+
+void TMainWindow::SetTopmost(bool onTop) {
+    SetWindowPos(hwnd_, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TMainWindow::SetWindowRegion(IRegionOps::Handle region) {
+    SetWindowRgn(hwnd_, static_cast<HRGN>(region), TRUE);
+}
+
+void TMainWindow::Invalidate(const TRect& area) {
+    if (area.Empty()) return;
+    RECT r{area.Left, area.Top, area.Right, area.Bottom};
+    InvalidateRect(hwnd_, &r, FALSE);
+}
+
+void TMainWindow::SetMouseCapture(bool capture) {
+    if (capture)
+        SetCapture(hwnd_);
+    else if (GetCapture() == hwnd_)
+        ReleaseCapture();
+}
+
+void TMainWindow::SetCheckTimer(bool enabled, int intervalMs) {
+    if (enabled && intervalMs > 0)
+        SetTimer(hwnd_, kCheckTimerId, static_cast<UINT>(intervalMs), nullptr);
+    else
+        KillTimer(hwnd_, kCheckTimerId);
+}
+
+}  // namespace vexil

@@ -1,0 +1,155 @@
+// Win32 message boxes, program directory, metafile rendering, host name and
+// address, date and time, and the shell.
+#include "win32/Win32Services.h"
+
+#include <winsock2.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace vexil {
+
+std::string MessageBoxText(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) out += '\n';
+    }
+    return out;
+}
+
+void TWin32Messages::ShowMessage(const std::string& text) {
+    MessageBoxA(nullptr, MessageBoxText(text).c_str(), "Vexil",
+                MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
+}
+
+void TWin32Messages::ReportError(const std::string& text) {
+    MessageBoxA(nullptr, MessageBoxText(text).c_str(), "Vexil",
+                MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+}
+
+void TWin32Messages::Halt(int code) {
+    if (BeforeHalt) BeforeHalt();
+    ExitProcess(static_cast<UINT>(code));
+}
+
+std::string TWin32System::ExeDir() {
+    char path[MAX_PATH * 2] = {};
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string full(path, n);
+    size_t cut = full.find_last_of("\\:");
+    return cut == std::string::npos ? std::string() : full.substr(0, cut + 1);
+}
+
+namespace {
+
+// Plays an enhanced metafile into a 32-bit picture of its own size on white.
+TPicture RenderEnhMetafile(HENHMETAFILE emf) {
+    ENHMETAHEADER header{};
+    GetEnhMetaFileHeader(emf, sizeof header, &header);
+    int width = header.rclBounds.right - header.rclBounds.left + 1;
+    int height = header.rclBounds.bottom - header.rclBounds.top + 1;
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
+        DeleteEnhMetaFile(emf);
+        throw EPictureError("Metafile is not valid.");
+    }
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!dib) {
+        DeleteDC(dc);
+        DeleteEnhMetaFile(emf);
+        throw EPictureError("Out of system resources.");
+    }
+    HGDIOBJ old = SelectObject(dc, dib);
+    RECT r{0, 0, width, height};
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    PlayEnhMetaFile(dc, emf, &r);
+    GdiFlush();
+    TImage32 image(width, height);
+    const auto* src = static_cast<const std::uint32_t*>(bits);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.SetPixel(x, y, src[y * width + x] | kOpaque);
+    SelectObject(dc, old);
+    DeleteObject(dib);
+    DeleteDC(dc);
+    DeleteEnhMetaFile(emf);
+    TPicture picture;
+    picture.Format = TPictureFormat::Metafile;
+    picture.Frames.push_back(std::move(image));
+    picture.DelaysMs.push_back(0);
+    return picture;
+}
+
+}  // namespace
+
+TPicture TWin32System::LoadMetafile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw EPictureError("Cannot open file \"" + path + "\".");
+    std::vector<unsigned char> data((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+    HENHMETAFILE emf = nullptr;
+    if (data.size() >= 44 && data[40] == ' ' && data[41] == 'E' && data[42] == 'M' &&
+        data[43] == 'F') {
+        emf = SetEnhMetaFileBits(static_cast<UINT>(data.size()), data.data());
+    } else {
+        // Windows metafile, with or without the placeable header.
+        size_t skip = 0;
+        METAFILEPICT mfp{MM_ANISOTROPIC, 0, 0, nullptr};
+        if (data.size() >= 22 && data[0] == 0xD7 && data[1] == 0xCD && data[2] == 0xC6 &&
+            data[3] == 0x9A) {
+            const auto word = [&](size_t at) {
+                return static_cast<short>(data[at] | (data[at + 1] << 8));
+            };
+            const int inch = static_cast<unsigned short>(word(14));
+            if (inch > 0) {
+                mfp.xExt = (word(10) - word(6)) * 2540 / inch;
+                mfp.yExt = (word(12) - word(8)) * 2540 / inch;
+            }
+            skip = 22;
+        }
+        if (data.size() > skip)
+            emf = SetWinMetaFileBits(static_cast<UINT>(data.size() - skip), data.data() + skip,
+                                     nullptr, mfp.xExt ? &mfp : nullptr);
+    }
+    if (!emf) throw EPictureError("Metafile is not valid.");
+    return RenderEnhMetafile(emf);
+}
+
+std::string TWin32System::HostNameAndAddress() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name) != 0) return std::string();
+    std::string result = name;
+    std::string address;
+    if (hostent* host = gethostbyname(name)) {
+        for (int i = 0; host->h_addr_list[i]; ++i) {
+            in_addr a;
+            memcpy(&a, host->h_addr_list[i], sizeof a);
+            address = inet_ntoa(a);  // the last address wins
+        }
+    }
+    return result + " " + address;
+}
+
+std::string TWin32System::NowDateTime() {
+    char date[128] = {}, time[128] = {};
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, sizeof date);
+    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, sizeof time);
+    return std::string(date) + " " + time;
+}
+
+void TWin32System::ShellOpen(const std::string& target) {
+    ShellExecuteA(GetDesktopWindow(), "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace vexil

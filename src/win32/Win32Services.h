@@ -1,0 +1,34 @@
+// Win32 implementations of the message boxes and system services that the
+// logic uses.
+#pragma once
+
+#include <windows.h>
+
+#include "app/MainWindowView.h"
+#include "platform/Platform.h"
+
+namespace vexil {
+
+class TWin32Messages : public IMessages {
+public:
+    void ShowMessage(const std::string& text) override;
+    void ReportError(const std::string& text) override;
+    [[noreturn]] void Halt(int code) override;
+    // Called before the process ends at once (removes what the shell would
+    // otherwise keep, such as a notification-area icon).
+    void (*BeforeHalt)() = nullptr;
+};
+
+class TWin32System : public ISystemServices {
+public:
+    std::string ExeDir() override;
+    TPicture LoadMetafile(const std::string& path) override;
+    std::string HostNameAndAddress() override;
+    std::string NowDateTime() override;
+    void ShellOpen(const std::string& target) override;
+};
+
+// Message box text: a lone carriage return breaks the line.
+std::string MessageBoxText(const std::string& text);
+
+}  // namespace vexil

@@ -1,0 +1,71 @@
+// Program entry: the application's hidden owner window, the four windows of
+// the program, and the message loop.
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include "win32/MainWindow.h"
+#include "win32/Win32Services.h"
+
+namespace {
+
+const char kAppClass[] = "TApplication";
+const char* const kFormClasses[] = {"TConfig", "TMsgList", "TAlerteMsg"};
+
+// The application window owns every top-level window of the program. It is
+// never shown and has the tool-window style, so the program has no taskbar
+// button.
+HWND CreateApplicationWindow(HINSTANCE instance) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = instance;
+    wc.lpszClassName = kAppClass;
+    RegisterClassExA(&wc);
+    return CreateWindowExA(WS_EX_TOOLWINDOW, kAppClass, "Vexil", WS_POPUP, 0, 0, 0, 0, nullptr,
+                           nullptr, instance, nullptr);
+}
+
+// The settings dialog, the message window and the filter alert exist from the
+// start, hidden, each in a class of its own.
+void CreateOtherForms(HINSTANCE instance, HWND owner) {
+    for (const char* name : kFormClasses) {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = name;
+        RegisterClassExA(&wc);
+        CreateWindowExA(0, name, "Vexil", WS_POPUP, 0, 0, 0, 0, owner, nullptr, instance,
+                        nullptr);
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(1, 1), &wsa);
+
+    static vexil::TWin32Messages messages;
+    static vexil::TWin32System system;
+
+    HWND app = CreateApplicationWindow(instance);
+    vexil::TMainWindow main(instance, app, system, messages);
+    main.Logic().FormCreate();
+    CreateOtherForms(instance, app);
+
+    ::ShowWindow(main.Handle(), SW_SHOWNORMAL);
+    UpdateWindow(main.Handle());
+
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    WSACleanup();
+    return 0;
+}
