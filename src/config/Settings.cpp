@@ -1,0 +1,117 @@
+// Loading of Vexil.ini.
+#include "config/Settings.h"
+
+#include <cctype>
+
+#include "config/Convert.h"
+#include "config/IniFile.h"
+#include "platform/Platform.h"
+
+namespace vexil {
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// "C:..." or a leading separator; anything else lies below the program's directory.
+bool IsAbsolutePath(const std::string& path) {
+    if (!path.empty() && IsSeparator(path[0])) return true;
+    return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+           path[1] == ':';
+}
+
+std::string BelowProgram(const std::string& exeDir, const std::string& path) {
+    return IsAbsolutePath(path) ? path : exeDir + path;
+}
+
+class TOptionsReader {
+public:
+    TOptionsReader(const std::string& fileName, IMessages& messages)
+        : fileName_(fileName), messages_(messages) {}
+
+    // A file that vanished since current_skin was read counts as holding no keys.
+    std::string Text(const char* key) const {
+        const std::string value = FindInSkin(fileName_, "", key, false, &messages_);
+        return value.empty() ? "none" : value;
+    }
+    bool Flag(const char* key) const { return Text(key) == "1"; }
+    std::int32_t Int(const char* key, std::int32_t missing) const {
+        const std::string value = Text(key);
+        return value == "none" ? missing : StrToInt(value);
+    }
+
+private:
+    std::string fileName_;
+    IMessages& messages_;
+};
+
+// The ticker's timer interval for each speed of the settings dialog's list.
+void ApplyTickerSpeed(std::int32_t speed, const TConfigHooks& hooks) {
+    static const int kIntervalMs[] = {30, 15, 5};
+    if (speed >= 0 && speed <= 2 && hooks.SetTickerInterval)
+        hooks.SetTickerInterval(kIntervalMs[speed]);
+}
+
+void ReadOptions(TSettings& s, const TOptionsReader& ini, const std::string& exeDir,
+                 const TConfigHooks& hooks) {
+    s.filter = ini.Flag("filter");
+    s.autocheck = ini.Flag("autocheck");
+    s.playsnd = ini.Flag("playsnd");
+    s.wavsnd = ini.Text("wavsnd");
+    s.autoconnect = ini.Flag("autoconnect");
+    s.header_only = ini.Flag("header_only");
+    s.ontop = ini.Flag("ontop");
+    s.icon_tray = ini.Flag("icon_tray");
+    s.RAS_connect = ini.Flag("RAS_connect");
+    s.hidden = ini.Flag("hidden");
+    s.RAS_num = ini.Int("RAS_num", 0);
+    s.srv_news = ini.Int("srv_news", 0);
+    s.speed = ini.Int("speed", 0);
+    ApplyTickerSpeed(s.speed, hooks);
+    if (hooks.SetOnTopMark) hooks.SetOnTopMark(s.ontop);
+    s.run_my_client = ini.Flag("run_my_client");
+    s.my_mail_client = ini.Text("my_mail_client");
+    s.reset = ini.Flag("reset");
+    // Resolved at once, so that a malformed integer further down cannot leave
+    // the raw "none" in place.
+    const std::string skinDir = ini.Text("skin_dir");
+    s.skin_dir = skinDir == "none" ? exeDir + "skins" : BelowProgram(exeDir, skinDir);
+    s.minutes = ini.Int("minutes", 1);
+    s.min_scroll = ini.Int("min_scroll", 20);
+    // The writer puts posX before memo_posX: the lookup takes the first line
+    // that holds the key, so this order matters.
+    s.posx = ini.Int("posx", 50);
+    s.posy = ini.Int("posy", 50);
+    s.memo_posx = ini.Int("memo_posx", 50);
+    s.memo_posy = ini.Int("memo_posy", 100);
+}
+
+}  // namespace
+
+std::string ConfigFilePath(const std::string& exeDir, const char* name) { return exeDir + name; }
+
+void LitConfig(TSettings& s, const std::string& exeDir, bool skinPicked, IMessages& messages,
+               const TConfigHooks& hooks) {
+    if (hooks.ResetPauseTicks) hooks.ResetPauseTicks();
+    if (hooks.SetOnTopMark) hooks.SetOnTopMark(false);
+
+    const std::string fileName = ConfigFilePath(exeDir, "Vexil.ini");
+    if (!skinPicked) {
+        // An unreadable file halts inside the lookup.
+        const std::string skin = FindInSkin(fileName, "", "current_skin", true, &messages);
+        if (skin == "none" || skin.empty()) {
+            messages.ShowMessage(kSkinPathNotFound);
+            messages.Halt(1);
+        }
+        s.current_skin = BelowProgram(exeDir, skin);
+        if (!IsSeparator(s.current_skin.back())) s.current_skin += kPathDelim;
+    }
+
+    try {
+        ReadOptions(s, TOptionsReader(fileName, messages), exeDir, hooks);
+    } catch (const EConvertError& e) {
+        messages.ReportError(e.what());
+    }
+}
+
+}  // namespace vexil

@@ -1,0 +1,125 @@
+// The settings writers.  Each file is written beside the target under a
+// temporary name and only then moved over it, so that a full disk or a failed
+// write never leaves a shortened settings file behind.
+#include "config/SettingsWriter.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "config/Scramble.h"
+
+namespace vexil {
+
+namespace {
+
+class TLines {
+public:
+    TLines& operator<<(const std::string& line) {
+        text_ += line;
+        text_ += "\r\n";
+        return *this;
+    }
+    const std::string& Text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+std::string Flag(bool value) { return value ? "1" : "0"; }
+std::string Int(std::int32_t value) { return std::to_string(value); }
+
+[[noreturn]] void Fail(const std::string& path, const std::string& why) {
+    throw ESettingsWriteError("Cannot write the file " + path + ": " + why);
+}
+
+void ReplaceFile(const std::string& path, const std::string& text) {
+    namespace fs = std::filesystem;
+    const std::string temp = path + ".tmp";
+    std::error_code ec;
+    // Never overwrite or delete something that is not a leftover file of ours.
+    const fs::file_status existing = fs::symlink_status(temp, ec);
+    if (fs::exists(existing) && !fs::is_regular_file(existing)) Fail(path, temp + " is in the way");
+
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) Fail(path, "cannot create " + temp);
+    bool ok = text.empty() || std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = std::fflush(f) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) {
+        fs::remove(temp, ec);
+        Fail(path, "writing " + temp + " failed");
+    }
+    fs::rename(temp, path, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        Fail(path, ec.message());
+    }
+}
+
+}  // namespace
+
+void WriteOptions(const std::string& path, const TSettings& s, std::int32_t posX,
+                  std::int32_t posY, bool onTopMark) {
+    // posX and posY come before memo_posX and memo_posY: the reader takes the
+    // first line that holds a key.
+    TLines out;
+    out << "current_skin = " + s.current_skin
+        << "autocheck =" + Flag(s.autocheck)
+        << "autoconnect =" + Flag(s.autoconnect)
+        << "header_only =" + Flag(s.header_only)
+        << "ontop =" + Flag(onTopMark)
+        << "minutes = " + Int(s.minutes)
+        << "posX = " + Int(posX)
+        << "posY = " + Int(posY)
+        << "memo_posX = " + Int(s.memo_posx)
+        << "memo_posY = " + Int(s.memo_posy)
+        << "playsnd =" + Flag(s.playsnd)
+        << "wavsnd = " + s.wavsnd
+        << "icon_tray =" + Flag(s.icon_tray)
+        << "run_my_client =" + Flag(s.run_my_client)
+        << "my_mail_client = " + s.my_mail_client
+        << "reset =" + Flag(s.reset)
+        << "skin_dir = " + s.skin_dir
+        << "RAS_connect =" + Flag(s.RAS_connect)
+        << "RAS_num = " + Int(s.RAS_num)
+        << "filter =" + Flag(s.filter)
+        << "hidden =" + Flag(s.hidden)
+        << "srv_news =" + Int(s.srv_news)
+        << "speed = " + Int(s.speed)
+        << "min_scroll = " + Int(s.min_scroll);
+    ReplaceFile(path, out.Text());
+}
+
+void WriteAccounts(const std::string& path, const TAccountTable& a) {
+    TLines out;
+    for (int i = 1; i <= a.AccountCount; ++i) {
+        const TPOPAcc& acc = a[i];
+        out << ""
+            << "[Account" + Int(i) + "]"
+            << "acc_name = " + acc.AccName
+            << "host_name = " + acc.AccHost
+            << "user_name = " + acc.AccUser
+            << "password = " + ScramblePassword(acc.AccPassword)
+            << "port_number = " + Int(acc.AccPort)
+            << "inactive = " + Flag(acc.AccInactive);
+    }
+    ReplaceFile(path, out.Text());
+}
+
+void WriteFilters(const std::string& path, const std::vector<std::string>& list,
+                  const std::string& maxSizeText, bool authFltr, TFilterTable& filters) {
+    if (list.size() > filters.Filters.size())
+        throw std::invalid_argument("more than 10 filters");
+    for (size_t i = 0; i < list.size(); ++i) filters.Filters[i] = list[i];
+    filters.FilterCount = static_cast<int>(list.size());
+
+    TLines out;
+    for (size_t i = 0; i < list.size(); ++i)
+        out << "" << "[Filter" + std::to_string(i + 1) + "]" << "string=" + list[i];
+    out << "" << "[Misc]" << "max_size=" + maxSizeText << "auth_fltr= " + Flag(authFltr);
+    ReplaceFile(path, out.Text());
+}
+
+}  // namespace vexil

@@ -1,0 +1,34 @@
+// The writers of Vexil.ini, Accounts.ini and VxFilter.ini.  Each rewrites its
+// file whole, in the exact line format the loaders read back.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "config/Settings.h"
+
+namespace vexil {
+
+// A settings file that could not be written.  The old file is then untouched.
+class ESettingsWriteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Writes the 24 lines of Vexil.ini from s, except the window position and the
+// stay-on-top state, which are those of the moment.
+void WriteOptions(const std::string& path, const TSettings& s, std::int32_t posX,
+                  std::int32_t posY, bool onTopMark);
+
+// Writes accounts 1..AccountCount, passwords scrambled.
+void WriteAccounts(const std::string& path, const TAccountTable& a);
+
+// Copies list into filters (entry i into slot i, FilterCount := its size), then
+// writes the filters and the [Misc] block; maxSizeText is written as typed.
+// More than 10 entries is a caller error (std::invalid_argument, nothing done).
+void WriteFilters(const std::string& path, const std::vector<std::string>& list,
+                  const std::string& maxSizeText, bool authFltr, TFilterTable& filters);
+
+}  // namespace vexil
