@@ -16,7 +16,13 @@ if(VEXIL_BENCH)
   if(benchmark_FOUND)
     file(GLOB VEXIL_BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)
     add_executable(vexil_bench ${VEXIL_BENCH_SOURCES})
-    target_link_libraries(vexil_bench PRIVATE vexil_core benchmark::benchmark)
+    target_link_libraries(vexil_bench PRIVATE vexil_core benchmark::benchmark benchmark::benchmark_main)
     target_compile_definitions(vexil_bench PRIVATE VEXIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   endif()
 endif()
+
+# Whole-program tests: a checker that compares screenshots of vexil.exe with
+# what the window's logic renders.
+add_executable(vexil_screen_check tests/e2e/screen_check.cpp)
+target_include_directories(vexil_screen_check PRIVATE tests)
+target_link_libraries(vexil_screen_check PRIVATE vexil_core)

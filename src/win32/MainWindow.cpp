@@ -50,9 +50,12 @@ TMainWindow::TMainWindow(HINSTANCE instance, HWND owner, ISystemServices& system
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
 
-    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+    // The tip belongs to the application window, not to the main window: a
+    // topmost window owned by the main window would keep the main window from
+    // entering the topmost band itself.
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSA, nullptr,
                                WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
                                instance, nullptr);
     TOOLINFOA ti{};
     ti.cbSize = TTTOOLINFOA_V1_SIZE;
@@ -67,6 +70,7 @@ TMainWindow::TMainWindow(HINSTANCE instance, HWND owner, ISystemServices& system
 }
 
 TMainWindow::~TMainWindow() {
+    if (tooltip_) DestroyWindow(tooltip_);
     if (hwnd_) {
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);

@@ -1,0 +1,67 @@
+# Shared pieces of the whole-program tests: a private X display, a private
+# Wine prefix, starting vexil.exe from a folder and finding its windows.
+# Sourced by the test scripts; expects $WORK (a temporary directory).
+
+ROOT_COLOR=204060   # the desktop colour: every pixel cut out of the window shows it
+
+start_display() {
+  local n
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+  done
+  export DISPLAY=":$n"
+  Xvfb "$DISPLAY" -screen 0 1024x768x24 -noreset -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 50); do xsetroot -solid "#$ROOT_COLOR" 2>/dev/null && return 0; sleep 0.1; done
+  echo "Xvfb did not start" >&2
+  return 1
+}
+
+stop_display() {
+  [ -n "${VEXIL_PID:-}" ] && kill "$VEXIL_PID" 2>/dev/null
+  WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null || true
+}
+
+# start_vexil FOLDER: runs FOLDER/vexil.exe in the background.
+start_vexil() {
+  (cd "$1" && exec "$SCRIPTS/wine-run" ./vexil.exe) >"$WORK/vexil.log" 2>&1 &
+  VEXIL_PID=$!
+}
+
+# wait_window NAME [SECONDS]: prints the id of the first visible window so named.
+wait_window() {
+  local name="$1" limit="${2:-60}" id
+  for _ in $(seq $((limit * 5))); do
+    id=$(xdotool search --onlyvisible --name "^$name\$" 2>/dev/null | head -1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    if ! kill -0 "$VEXIL_PID" 2>/dev/null; then return 1; fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# wait_exit SECONDS: waits for vexil.exe to end; prints its exit code.
+wait_exit() {
+  local limit="$1"
+  for _ in $(seq $((limit * 10))); do
+    if ! kill -0 "$VEXIL_PID" 2>/dev/null; then
+      wait "$VEXIL_PID"; echo $?; VEXIL_PID=""; return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# fresh_folder NAME: a copy of the ready-to-run folder.
+fresh_folder() {
+  local dir="$WORK/$1"
+  rm -rf "$dir"; mkdir -p "$dir"
+  cp -r "$DIST/." "$dir/"
+  echo "$dir"
+}
+
+set_ini() {  # set_ini FILE KEY VALUE: replaces the line that starts with KEY
+  sed -i "s|^$2 *=.*\r\$|$2 = $3\r|" "$1"
+}

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# vexil.exe from the ready-to-run folder under Wine and Xvfb: the shaped window
+# at its position, pixel for pixel; a clean exit that writes the settings;
+# and the fatal start-up messages for broken settings and skins.
+# Usage: startup_test.sh DIST_DIR SCREEN_CHECK
+set -uo pipefail
+DIST="$(cd "$1" && pwd)"; CHECK="$2"
+SCRIPTS="$(cd "$(dirname "$0")/../../scripts" && pwd)"
+WORK="$(mktemp -d /tmp/vexil-e2e.XXXXXX)"
+export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
+. "$(dirname "$0")/lib.sh"
+trap 'stop_display' EXIT
+passed=0; failed=0
+ok()   { echo "ok: $*"; passed=$((passed + 1)); }
+fail() { echo "FAILED: $*"; failed=$((failed + 1)); }
+
+start_display || exit 1
+
+# 1. A fresh folder starts offline: window, outline, "DISCONNECTED" and "0".
+dir=$(fresh_folder start)
+set_ini "$dir/Vexil.ini" posX 37
+set_ini "$dir/Vexil.ini" posY 23
+start_vexil "$dir"
+if win=$(wait_window Vexil 90); then
+  sleep 1.5
+  import -window root "$WORK/start.ppm"
+  if "$CHECK" shot "$dir" "$WORK/start.ppm" "$ROOT_COLOR"; then ok "window pixel-exact"; else fail "window differs from the rendering"; fi
+  xdotool windowmove --sync "$win" 140 90 2>/dev/null || xdotool windowmove "$win" 140 90
+  sleep 0.5
+  xdotool windowfocus --sync "$win" key --window "$win" alt+F4 2>/dev/null || xdotool key --window "$win" alt+F4
+  if code=$(wait_exit 30) && [ "$code" = 0 ]; then ok "closed cleanly"; else fail "did not end cleanly after alt+F4 (${code:-still running})"; fi
+  if "$CHECK" ini "$dir/Vexil.ini" 140 90; then ok "settings written at exit"; else fail "Vexil.ini after exit"; fi
+else
+  fail "no window appeared"; cat "$WORK/vexil.log"
+fi
+
+# 2. Broken input: a message box named Vexil, then a clean end once it is dismissed.
+expect_fatal() {  # expect_fatal LABEL FOLDER
+  start_vexil "$2"
+  if box=$(wait_window Vexil 60); then
+    import -window "$box" "$WORK/$1.png" 2>/dev/null
+    xdotool windowfocus --sync "$box" key --window "$box" Return 2>/dev/null || xdotool key --window "$box" Return
+    if code=$(wait_exit 20) && [ "$code" != 0 ]; then ok "$1: message, then end (exit $code)"; else fail "$1: did not end after the message"; fi
+  else
+    fail "$1: no message box"; cat "$WORK/vexil.log"
+  fi
+  [ -n "${VEXIL_PID:-}" ] && kill "$VEXIL_PID" 2>/dev/null; VEXIL_PID=""
+}
+
+dir=$(fresh_folder no-ini); rm "$dir/Vexil.ini"
+expect_fatal "missing Vexil.ini" "$dir"
+dir=$(fresh_folder no-skin-line); sed -i '/^current_skin/d' "$dir/Vexil.ini"
+expect_fatal "no current_skin" "$dir"
+dir=$(fresh_folder no-main); sed -i '/^main *=/Id' "$dir/skins/Default/skin.ini"
+expect_fatal "skin without main" "$dir"
+dir=$(fresh_folder broken-button)
+btn=$(grep -i '^cnxbtnnormal' "$dir/skins/Default/skin.ini" | cut -d= -f2 | tr -d ' \r')
+printf 'not a picture' > "$dir/skins/Default/$btn"
+expect_fatal "broken button picture" "$dir"
+dir=$(fresh_folder truncated-bmp)
+main=$(grep -i '^main *=' "$dir/skins/Default/skin.ini" | cut -d= -f2 | tr -d ' \r')
+head -c 300 "$DIST/skins/Default/$main" > "$dir/skins/Default/$main"
+expect_fatal "truncated background" "$dir"
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
