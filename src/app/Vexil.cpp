@@ -98,14 +98,20 @@ void TVexil::LitConfig() {
 
 void TVexil::LitSkinIni() {
     LitConfig();
-    LoadFilters(Filters, Accounts, exeDir_);
-    const TCurrentAccount current = LoadAccounts(Accounts, exeDir_);
-    HasValidAccount = current.HasValidAccount;
-    AccountIndex = current.AccountIndex;
-    if (current.HasValidAccount) FirstActiveAccount = current.FirstActiveAccount;
+    try {
+        LoadFilters(Filters, Accounts, exeDir_);
+        const TCurrentAccount current = LoadAccounts(Accounts, exeDir_);
+        HasValidAccount = current.HasValidAccount;
+        AccountIndex = current.AccountIndex;
+        if (current.HasValidAccount) FirstActiveAccount = current.FirstActiveAccount;
+    } catch (const EConvertError& e) {
+        // A malformed max_size or port number stops that load where it stands,
+        // as a malformed option does; the skin still loads.
+        messages_.ReportError(e.what());
+    }
     fonts_.Clear();
-    LoadSkinValues(Skin, Settings.current_skin, Background, MsgBackground, NoMsgBackground,
-                   messages_);
+    LoadSkinValues(Skin, ProgramPath(exeDir_, Settings.current_skin), Background, MsgBackground,
+                   NoMsgBackground, messages_);
     MaxChar = Skin.MaxChar;
 }
 
@@ -116,6 +122,10 @@ TPicture TVexil::LoadPicture(const std::string& path) {
 void TVexil::LoadButton(TImgBtn& button, const TSkinButton& values) {
     button.SetPicOff(LoadPicture(values.Normal));
     button.SetPicOn(LoadPicture(values.Select));
+    // Autosize would size it at its first paint; size it now so that the
+    // pointer finds it before that.
+    button.Width = button.PicOff().Width();
+    button.Height = button.PicOff().Height();
     button.Top = values.Y;
     button.Left = values.X;
 }

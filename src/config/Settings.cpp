@@ -20,10 +20,6 @@ bool IsAbsolutePath(const std::string& path) {
            path[1] == ':';
 }
 
-std::string BelowProgram(const std::string& exeDir, const std::string& path) {
-    return IsAbsolutePath(path) ? path : exeDir + path;
-}
-
 class TOptionsReader {
 public:
     TOptionsReader(const std::string& fileName, IMessages& messages)
@@ -72,10 +68,10 @@ void ReadOptions(TSettings& s, const TOptionsReader& ini, const std::string& exe
     s.run_my_client = ini.Flag("run_my_client");
     s.my_mail_client = ini.Text("my_mail_client");
     s.reset = ini.Flag("reset");
-    // Resolved at once, so that a malformed integer further down cannot leave
+    // Replaced at once, so that a malformed integer further down cannot leave
     // the raw "none" in place.
     const std::string skinDir = ini.Text("skin_dir");
-    s.skin_dir = skinDir == "none" ? exeDir + "skins" : BelowProgram(exeDir, skinDir);
+    s.skin_dir = skinDir == "none" ? exeDir + "skins" : skinDir;
     s.minutes = ini.Int("minutes", 1);
     s.min_scroll = ini.Int("min_scroll", 20);
     // The writer puts posX before memo_posX: the lookup takes the first line
@@ -90,6 +86,10 @@ void ReadOptions(TSettings& s, const TOptionsReader& ini, const std::string& exe
 
 std::string ConfigFilePath(const std::string& exeDir, const char* name) { return exeDir + name; }
 
+std::string ProgramPath(const std::string& exeDir, const std::string& path) {
+    return IsAbsolutePath(path) ? path : exeDir + path;
+}
+
 void LitConfig(TSettings& s, const std::string& exeDir, bool skinPicked, IMessages& messages,
                const TConfigHooks& hooks) {
     if (hooks.ResetPauseTicks) hooks.ResetPauseTicks();
@@ -103,7 +103,7 @@ void LitConfig(TSettings& s, const std::string& exeDir, bool skinPicked, IMessag
             messages.ShowMessage(kSkinPathNotFound);
             messages.Halt(1);
         }
-        s.current_skin = BelowProgram(exeDir, skin);
+        s.current_skin = skin;
         if (!IsSeparator(s.current_skin.back())) s.current_skin += kPathDelim;
     }
 

@@ -38,6 +38,10 @@ struct TConfigHooks {
 };
 
 // exeDir ends with a separator.
+// A path from the settings: absolute ones ("C:...", or starting with a
+// separator) as they are, others below the program's directory.  Settings keep
+// such paths as written, so the program's folder can be moved.
+std::string ProgramPath(const std::string& exeDir, const std::string& path);
 std::string ConfigFilePath(const std::string& exeDir, const char* name);
 
 // Reads exeDir + "Vexil.ini" into s.  A missing file or current_skin line shows
