@@ -55,7 +55,7 @@ def main():
     for name, module in SKINS.items():
         files = render(module)
         folder = os.path.join(args.out, name)
-        on_disk = set(os.listdir(folder)) if os.path.isdir(folder) else set()
+        on_disk = {f for f in os.listdir(folder) if not f.startswith(".")} if os.path.isdir(folder) else set()
         for fname, data in sorted(files.items()):
             path = os.path.join(folder, fname)
             current = None
