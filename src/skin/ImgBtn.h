@@ -1,0 +1,80 @@
+// The image button of the skinned windows: a windowless control painted onto
+// its parent's surface, showing PicOff normally and PicOn while the pointer is
+// over it, with magenta left out so the skin shows through.  The parent window
+// routes mouse events to it and paints it when asked through OnRepaint.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/Mouse.h"
+#include "skin/Image.h"
+
+namespace vexil {
+
+// Text drawing in the button's font, supplied by the window that owns it.
+class ITextPainter {
+public:
+    virtual ~ITextPainter() = default;
+    virtual void TextExtent(const std::string& text, int& w, int& h) = 0;
+    // Draws text with its top-left corner at x, y; with opaque set the text's
+    // cell is filled with background first.
+    virtual void DrawText(TImage32& surface, int x, int y, const std::string& text, bool opaque,
+                          TColor32 background) = 0;
+};
+
+class TImgBtn {
+public:
+    // Setting a picture copies it (a decoded picture's first frame, its own
+    // transparent pixels turned magenta) and repaints.
+    const TImage32& PicOn() const { return picOn_; }
+    void SetPicOn(const TPicture& picture);
+    void SetPicOn(const TImage32& picture);
+    const TImage32& PicOff() const { return picOff_; }
+    void SetPicOff(const TPicture& picture);
+    void SetPicOff(const TImage32& picture);
+
+    bool Checked() const { return checked_; }
+    void SetChecked(bool value);  // repaints only when the value changes
+
+    bool Frame = false;        // a flat frame while the pointer is over
+    bool Autosize = true;      // size to the current picture at each paint
+    bool CheckButton = false;  // the caption's background shows Checked
+    TColor32 CheckColor = Rgb(0, 120, 215);   // the system highlight colour
+    TColor32 FrameColor = Rgb(240, 240, 240);  // the system button face colour
+    std::string Caption, Hint;
+    int Left = 0, Top = 0, Width = 20, Height = 20;
+    bool Visible = true;
+
+    std::function<void()> OnClick;
+    std::function<void(TMouseButton, TShiftState, int x, int y)> OnMouseDown;
+    std::function<void()> OnMouseEnter, OnMouseLeave;
+    // Asks the parent to repaint the button's rectangle.
+    std::function<void()> OnRepaint;
+
+    // Mouse input from the parent; x, y relative to the button.  The parent
+    // calls MouseEnter and MouseLeave when the pointer crosses the bounds.
+    void MouseEnter();
+    void MouseLeave();
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+
+    // Paints the button onto the parent's surface at Left, Top (autosizing it
+    // first).  text may be null for a button without caption.
+    void Paint(TImage32& surface, ITextPainter* text);
+
+    bool PointerOver() const { return !pointerOutside_; }
+    bool Pressed() const { return pressed_; }
+    TRect BoundsRect() const { return TRect{Left, Top, Left + Width, Top + Height}; }
+
+private:
+    void Repaint();
+
+    TImage32 picOn_, picOff_;
+    bool checked_ = false;
+    bool pointerOutside_ = true;
+    bool pressed_ = false;   // the look: sunk while the left button is held over it
+    bool clicking_ = false;  // left button went down on the button and is not up yet
+};
+
+}  // namespace vexil
