@@ -29,7 +29,7 @@ sleep 2
 shot="$root/dist/screenshot.png"
 import -window root -crop 640x360+0+0 "$shot"
 xdotool windowfocus --sync "$win" key --window "$win" alt+F4 2>/dev/null || true
-wait_exit 30 >/dev/null || true
+wait_exit 30 || true
 echo "Vexil ran on a virtual display; screenshot: $shot"
 echo "To see the program for real, run this command from a desktop session"
 echo "(DISPLAY set), or run dist/vexil.exe with Wine (or on Windows)."

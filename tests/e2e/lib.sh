@@ -42,12 +42,14 @@ wait_window() {
   return 1
 }
 
-# wait_exit SECONDS: waits for vexil.exe to end; prints its exit code.
+# wait_exit SECONDS: waits for vexil.exe to end and sets EXIT_CODE (empty
+# while it still runs).  Not for a subshell: the wait needs the parent.
 wait_exit() {
   local limit="$1"
+  EXIT_CODE=""
   for _ in $(seq $((limit * 10))); do
     if ! kill -0 "$VEXIL_PID" 2>/dev/null; then
-      wait "$VEXIL_PID"; echo $?; VEXIL_PID=""; return 0
+      wait "$VEXIL_PID"; EXIT_CODE=$?; VEXIL_PID=""; return 0
     fi
     sleep 0.1
   done

@@ -23,12 +23,13 @@ set_ini "$dir/Vexil.ini" posY 23
 start_vexil "$dir"
 if win=$(wait_window Vexil 90); then
   sleep 1.5
-  import -window root "$WORK/start.ppm"
+  import -window root -depth 8 "$WORK/start.ppm"
   if "$CHECK" shot "$dir" "$WORK/start.ppm" "$ROOT_COLOR"; then ok "window pixel-exact"; else fail "window differs from the rendering"; fi
   xdotool windowmove --sync "$win" 140 90 2>/dev/null || xdotool windowmove "$win" 140 90
   sleep 0.5
   xdotool windowfocus --sync "$win" key --window "$win" alt+F4 2>/dev/null || xdotool key --window "$win" alt+F4
-  if code=$(wait_exit 30) && [ "$code" = 0 ]; then ok "closed cleanly"; else fail "did not end cleanly after alt+F4 (${code:-still running})"; fi
+  wait_exit 30
+  if [ "$EXIT_CODE" = 0 ]; then ok "closed cleanly"; else fail "did not end cleanly after alt+F4 (${EXIT_CODE:-still running})"; fi
   if "$CHECK" ini "$dir/Vexil.ini" 140 90; then ok "settings written at exit"; else fail "Vexil.ini after exit"; fi
 else
   fail "no window appeared"; cat "$WORK/vexil.log"
@@ -40,7 +41,8 @@ expect_fatal() {  # expect_fatal LABEL FOLDER
   if box=$(wait_window Vexil 60); then
     import -window "$box" "$WORK/$1.png" 2>/dev/null
     xdotool windowfocus --sync "$box" key --window "$box" Return 2>/dev/null || xdotool key --window "$box" Return
-    if code=$(wait_exit 20) && [ "$code" != 0 ]; then ok "$1: message, then end (exit $code)"; else fail "$1: did not end after the message"; fi
+    wait_exit 20
+    if [ -n "$EXIT_CODE" ] && [ "$EXIT_CODE" != 0 ]; then ok "$1: message, then end (exit $EXIT_CODE)"; else fail "$1: did not end after the message (${EXIT_CODE:-still running})"; fi
   else
     fail "$1: no message box"; cat "$WORK/vexil.log"
   fi
