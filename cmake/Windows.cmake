@@ -20,3 +20,6 @@ target_include_directories(vexil_win32_tests PRIVATE tests)
 target_link_libraries(vexil_win32_tests PRIVATE vexil_win32 gtest gmock gtest_main)
 target_compile_definitions(vexil_win32_tests PRIVATE VEXIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_test(NAME win32_tests COMMAND vexil_win32_tests)
+
+# The floor for the start-up benchmark (bench/startup.sh).
+add_executable(empty_window WIN32 bench/win32/empty_window.cpp)

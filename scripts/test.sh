@@ -15,6 +15,13 @@ status=0
 echo "== native tests"
 ctest --test-dir "$root/build/native" --output-on-failure -j2 || status=1
 
+echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$root/build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DVEXIL_SANITIZE=ON \
+  -DVEXIL_BENCH=OFF >/dev/null
+cmake --build "$root/build/sanitize" -j"$(nproc)" --target vexil_tests >/dev/null
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$root/build/sanitize" --output-on-failure -j2 | tail -3 || status=1
+
 echo "== Windows tests under Wine"
 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
   ctest --test-dir "$root/build/windows" --output-on-failure || status=1
