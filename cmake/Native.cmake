@@ -26,3 +26,7 @@ endif()
 add_executable(vexil_screen_check tests/e2e/screen_check.cpp)
 target_include_directories(vexil_screen_check PRIVATE tests)
 target_link_libraries(vexil_screen_check PRIVATE vexil_core)
+
+if(VEXIL_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  include(cmake/Fuzz.cmake)
+endif()

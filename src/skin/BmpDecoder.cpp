@@ -182,9 +182,11 @@ inline TColor32 PaletteColor(const TDibHeader& h, unsigned index) {
 }
 
 // Run-length encoded 8- and 4-bit bitmaps.  Pixels that the runs skip (deltas,
-// early ends of line) stay black.  A run that passes the end of its row, or data
-// that ends before the last row, make the file invalid.
+// early ends of line) keep index 0, as in a freshly created bitmap of that
+// depth.  A run that passes the end of its row, or data that ends before the
+// last row, make the file invalid.
 void DecodeRle(const TPictureBytes& b, const TDibHeader& h, std::size_t pos, TImage32& image) {
+    image.Fill(PaletteColor(h, 0));
     const bool rle4 = h.Compression == kBiRle4;
     const int width = h.Width, height = h.Height;
     int x = 0, row = 0;  // row counts from the bottom

@@ -142,7 +142,8 @@ TEST(BmpDecode, ZeroPixelOffsetMeansRightAfterThePalette) {
 }
 
 // Bottom row first: runs, an odd absolute run with its pad byte, an end of line,
-// a delta into the top row, and the end of the bitmap.  Skipped pixels are black.
+// a delta into the top row, and the end of the bitmap.  Skipped pixels take
+// colour 0.
 const TBytes kRle8Bits = {3, 5, 0, 3, 1, 2, 3, 0, 0, 0,   // y=2: 5 5 5 | 1 2 3
                           2, 7, 0, 2, 2, 1,               // y=1: 7 7, delta (+2, +1)
                           2, 4, 0, 1};                    // y=0 from x=4: 4 4, end
@@ -152,7 +153,7 @@ const TBytes kRle4Bits = {0, 3, 0xAB, 0xC0, 4, 0x12, 0, 0,  // y=1: A B C | 1 2 
 
 TEST(BmpDecode, RunLengthEncodedBitmaps) {
     const auto p = TestPalette(16);
-    const TColor32 k = kOpaque;
+    const TColor32 k = p[0];
     {
         TBmpSpec s = Spec(8, 40, 3, p, 1);
         s.Width = 6;
