@@ -118,5 +118,24 @@ TEST_F(PictureLoad, BitmapFilesAreBitmapsWhateverTheirName) {
     EXPECT_THROW(LoadBitmapFile(Write("empty.bmp", {})), EPictureError);
 }
 
+TEST(PictureSamples, ShippedSampleFilesLoad) {
+    // The fuzzer's seeds; they must stay valid pictures to be worth anything.
+    struct TSample {
+        const char* Name;
+        int Width, Height;
+        std::size_t Frames;
+    };
+    for (const TSample& s : {TSample{"anim.gif", 6, 5, 4}, TSample{"interlaced87a.gif", 16, 17, 1},
+                             TSample{"core24.bmp", 5, 3, 1}, TSample{"mono.bmp", 9, 4, 1},
+                             TSample{"rgb565.bmp", 5, 3, 1}, TSample{"rle4.bmp", 7, 2, 1},
+                             TSample{"rle8.bmp", 6, 3, 1}, TSample{"v5top32.bmp", 4, 3, 1},
+                             TSample{"icon.ico", 5, 4, 1}}) {
+        const TPicture pic = LoadPictureFile(std::string(VEXIL_SOURCE_DIR) + "/tests/data/pictures/" + s.Name);
+        EXPECT_EQ(pic.Width(), s.Width) << s.Name;
+        EXPECT_EQ(pic.Height(), s.Height) << s.Name;
+        EXPECT_EQ(pic.Frames.size(), s.Frames) << s.Name;
+    }
+}
+
 }  // namespace
 }  // namespace vexil
