@@ -6,9 +6,40 @@
 namespace vexil {
 
 void TImageControl::SetPicture(TImage32 picture) {
+    frames_.clear();
+    delaysMs_.clear();
     picture_ = std::move(picture);
     PictureChanged();
 }
+
+void TImageControl::SetFrames(std::vector<TImage32> frames, std::vector<int> delaysMs) {
+    if (frames.size() < 2) {
+        SetPicture(frames.empty() ? TImage32() : std::move(frames[0]));
+        return;
+    }
+    frames_ = std::move(frames);
+    delaysMs_ = std::move(delaysMs);
+    delaysMs_.resize(frames_.size(), 0);
+    frame_ = 0;
+    elapsedMs_ = 0;
+    picture_ = frames_[0];
+    PictureChanged();
+}
+
+bool TImageControl::Animate(int elapsedMs) {
+    if (!Animated()) return false;
+    elapsedMs_ += elapsedMs;
+    const size_t before = frame_;
+    while (elapsedMs_ >= ShownFrameDelay(delaysMs_[frame_])) {
+        elapsedMs_ -= ShownFrameDelay(delaysMs_[frame_]);
+        frame_ = (frame_ + 1) % frames_.size();
+    }
+    if (frame_ == before) return false;
+    picture_ = frames_[frame_];
+    return true;
+}
+
+int ShownFrameDelay(int delayMs) { return delayMs < 20 ? 100 : delayMs; }
 
 void TImageControl::PictureChanged() {
     Width = picture_.Width();

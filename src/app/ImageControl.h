@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "skin/Image.h"
 #include "skin/Picture.h"
@@ -28,6 +29,12 @@ public:
 
     // Replaces the picture and sizes the control to it.
     void SetPicture(TImage32 picture);
+    // Shows every frame of a picture in turn (an animated GIF); a single frame
+    // is shown as SetPicture would.
+    void SetFrames(std::vector<TImage32> frames, std::vector<int> delaysMs);
+    bool Animated() const { return frames_.size() > 1; }
+    // Moves the animation on by elapsedMs; true when another frame shows.
+    bool Animate(int elapsedMs);
     void Clear() { SetPicture(TImage32()); }
     // Gives access to the picture storage for in-place rendering; call
     // PictureChanged afterwards.
@@ -38,11 +45,19 @@ public:
 
 private:
     TImage32 picture_;
+    std::vector<TImage32> frames_;  // all frames while animated, else empty
+    std::vector<int> delaysMs_;
+    size_t frame_ = 0;
+    int elapsedMs_ = 0;
 };
 
 // Turns a decoded state picture into one with alpha transparency: for a BMP
 // every pixel of the colour of its bottom-left pixel is transparent (white for a
 // 1-bit bitmap); GIF and icon pictures keep their own transparency.
 TImage32 StatePictureFrame(const TPicture& picture);
+
+// A GIF frame delay as shown: browsers stretch delays under 20 ms (0 in most
+// files) to 100 ms, and skin authors expect the same.
+int ShownFrameDelay(int delayMs);
 
 }  // namespace vexil

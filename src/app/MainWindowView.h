@@ -36,6 +36,9 @@ public:
 
     // The check timer: a message-driven window timer.
     virtual void SetCheckTimer(bool enabled, int intervalMs) = 0;
+    // A timer that calls TVexil::AnimationTick every kAnimationStepMs while
+    // an animated picture shows.
+    virtual void SetAnimationTimer(bool enabled) = 0;
 };
 
 // System services of the logic that are not about the window.

@@ -131,7 +131,19 @@ void TVexil::LoadButton(TImgBtn& button, const TSkinButton& values) {
 }
 
 void TVexil::LoadStateImage(TImageControl& image, const std::string& path) {
-    image.SetPicture(StatePictureFrame(LoadPicture(path)));
+    const TPicture picture = LoadPicture(path);
+    if (picture.Frames.size() > 1) {
+        // Animated GIF frames carry their own transparency.
+        image.SetFrames(picture.Frames, picture.DelaysMs);
+    } else {
+        image.SetPicture(StatePictureFrame(picture));
+    }
+    view_.SetAnimationTimer(AnimationRunning());
+}
+
+void TVexil::AnimationTick(int elapsedMs) {
+    for (TImageControl* image : {&FLAG, &Online})
+        if (image->Animate(elapsedMs)) view_.Invalidate(image->BoundsRect());
 }
 
 void TVexil::ApplySkinToControls() {

@@ -57,6 +57,12 @@ public:
     // Builds the window region from the background and paints it.
     void MakeTransparent();
 
+    // Moves animated state pictures on; the window calls it every
+    // kAnimationStepMs while AnimationRunning().
+    void AnimationTick(int elapsedMs);
+    bool AnimationRunning() const { return FLAG.Animated() || Online.Animated(); }
+    static constexpr int kAnimationStepMs = 20;
+
     void StopTimers();
     void ResumeTimers();
     void SetOnTop(bool onTop);

@@ -12,6 +12,7 @@ namespace {
 
 const char kClassName[] = "TVexil";
 const UINT_PTR kCheckTimerId = 1;
+const UINT_PTR kAnimationTimerId = 2;
 
 TShiftState ShiftFromKeys(WPARAM keys) {
     TShiftState s = 0;
@@ -125,6 +126,7 @@ LRESULT TMainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     case WM_TIMER:
+        if (wp == kAnimationTimerId) vexil_->AnimationTick(TVexil::kAnimationStepMs);
         return 0;
     case WM_CLOSE:
     case WM_ENDSESSION:
@@ -257,6 +259,17 @@ void TMainWindow::SetCheckTimer(bool enabled, int intervalMs) {
         SetTimer(hwnd_, kCheckTimerId, static_cast<UINT>(intervalMs), nullptr);
     else
         KillTimer(hwnd_, kCheckTimerId);
+}
+
+}  // namespace vexil
+
+namespace vexil {
+
+void TMainWindow::SetAnimationTimer(bool enabled) {
+    if (enabled)
+        SetTimer(hwnd_, kAnimationTimerId, TVexil::kAnimationStepMs, nullptr);
+    else
+        KillTimer(hwnd_, kAnimationTimerId);
 }
 
 }  // namespace vexil

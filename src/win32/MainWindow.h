@@ -33,6 +33,7 @@ public:
     void Invalidate(const TRect& area) override;
     void SetMouseCapture(bool capture) override;
     void SetCheckTimer(bool enabled, int intervalMs) override;
+    void SetAnimationTimer(bool enabled) override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -72,6 +72,8 @@ public:
     void Invalidate(const TRect& area) override { Invalidated.push_back(area); }
     void SetMouseCapture(bool c) override { Captured = c; }
     void SetCheckTimer(bool enabled, int ms) override { CheckTimerOn = enabled, CheckTimerInterval = ms; }
+    bool AnimationTimerOn = false;
+    void SetAnimationTimer(bool enabled) override { AnimationTimerOn = enabled; }
 };
 
 class TFakeSystem : public ISystemServices {
