@@ -12,7 +12,8 @@ void TImageControl::SetPicture(TImage32 picture) {
     PictureChanged();
 }
 
-void TImageControl::SetFrames(std::vector<TImage32> frames, std::vector<int> delaysMs) {
+void TImageControl::SetFrames(std::vector<TImage32> frames, std::vector<int> delaysMs,
+                              int loops) {
     if (frames.size() < 2) {
         SetPicture(frames.empty() ? TImage32() : std::move(frames[0]));
         return;
@@ -22,6 +23,7 @@ void TImageControl::SetFrames(std::vector<TImage32> frames, std::vector<int> del
     delaysMs_.resize(frames_.size(), 0);
     frame_ = 0;
     elapsedMs_ = 0;
+    loopsLeft_ = loops <= 0 ? -1 : loops - 1;
     picture_ = frames_[0];
     PictureChanged();
 }
@@ -32,7 +34,18 @@ bool TImageControl::Animate(int elapsedMs) {
     const size_t before = frame_;
     while (elapsedMs_ >= ShownFrameDelay(delaysMs_[frame_])) {
         elapsedMs_ -= ShownFrameDelay(delaysMs_[frame_]);
-        frame_ = (frame_ + 1) % frames_.size();
+        if (frame_ + 1 < frames_.size()) {
+            ++frame_;
+        } else if (loopsLeft_ != 0) {
+            if (loopsLeft_ > 0) --loopsLeft_;
+            frame_ = 0;
+        } else {
+            // The last round is over: the picture rests on its last frame.
+            picture_ = frames_[frame_];
+            frames_.clear();
+            delaysMs_.clear();
+            return frame_ != before;
+        }
     }
     if (frame_ == before) return false;
     picture_ = frames_[frame_];

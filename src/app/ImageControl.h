@@ -29,9 +29,10 @@ public:
 
     // Replaces the picture and sizes the control to it.
     void SetPicture(TImage32 picture);
-    // Shows every frame of a picture in turn (an animated GIF); a single frame
-    // is shown as SetPicture would.
-    void SetFrames(std::vector<TImage32> frames, std::vector<int> delaysMs);
+    // Shows every frame of a picture in turn (an animated GIF), loops times
+    // over (0: forever), then stays on the last frame; a single frame is shown
+    // as SetPicture would.
+    void SetFrames(std::vector<TImage32> frames, std::vector<int> delaysMs, int loops = 0);
     bool Animated() const { return frames_.size() > 1; }
     // Moves the animation on by elapsedMs; true when another frame shows.
     bool Animate(int elapsedMs);
@@ -49,6 +50,7 @@ private:
     std::vector<int> delaysMs_;
     size_t frame_ = 0;
     int elapsedMs_ = 0;
+    int loopsLeft_ = 0;  // rounds still to play after this one; -1 forever
 };
 
 // Turns a decoded state picture into one with alpha transparency: for a BMP

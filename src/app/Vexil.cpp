@@ -134,7 +134,7 @@ void TVexil::LoadStateImage(TImageControl& image, const std::string& path) {
     const TPicture picture = LoadPicture(path);
     if (picture.Frames.size() > 1) {
         // Animated GIF frames carry their own transparency.
-        image.SetFrames(picture.Frames, picture.DelaysMs);
+        image.SetFrames(picture.Frames, picture.DelaysMs, picture.LoopCount);
     } else {
         image.SetPicture(StatePictureFrame(picture));
     }
@@ -144,6 +144,7 @@ void TVexil::LoadStateImage(TImageControl& image, const std::string& path) {
 void TVexil::AnimationTick(int elapsedMs) {
     for (TImageControl* image : {&FLAG, &Online})
         if (image->Animate(elapsedMs)) view_.Invalidate(image->BoundsRect());
+    if (!AnimationRunning()) view_.SetAnimationTimer(false);
 }
 
 void TVexil::ApplySkinToControls() {

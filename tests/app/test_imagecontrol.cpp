@@ -72,6 +72,16 @@ TEST(ImageControlAnimation, FramesFollowTheirDelays) {
     c.SetPicture(frames[1]);
     EXPECT_FALSE(c.Animated());
     EXPECT_FALSE(c.Animate(1000));
+
+    // Two rounds, then the picture rests on its last frame.
+    c.SetFrames(frames, {100, 100, 100}, 2);
+    EXPECT_TRUE(c.Animate(550));
+    EXPECT_TRUE(c.Animated());
+    EXPECT_EQ(c.Picture().Pixel(0, 0), Rgb(3, 0, 0));
+    EXPECT_FALSE(c.Animate(60));  // past the end of the second round
+    EXPECT_FALSE(c.Animated());
+    EXPECT_FALSE(c.Animate(1000));
+    EXPECT_EQ(c.Picture().Pixel(0, 0), Rgb(3, 0, 0));
 }
 
 }  // namespace
