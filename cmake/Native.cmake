@@ -1,9 +1,15 @@
 # Native Linux build: portable modules, their tests and benchmarks.
 find_package(GTest REQUIRED)
+find_package(Threads REQUIRED)
+
+# The POSIX side of the platform (sockets).
+file(GLOB VEXIL_POSIX_SOURCES CONFIGURE_DEPENDS src/platform/posix/*.cpp)
+target_sources(vexil_core PRIVATE ${VEXIL_POSIX_SOURCES})
+target_link_libraries(vexil_core PUBLIC Threads::Threads)
 include(GoogleTest)
 
 file(GLOB VEXIL_TEST_SOURCES CONFIGURE_DEPENDS
-  tests/app/*.cpp tests/config/*.cpp tests/skin/*.cpp tests/support/*.cpp)
+  tests/app/*.cpp tests/config/*.cpp tests/skin/*.cpp tests/pop3/*.cpp tests/support/*.cpp)
 add_executable(vexil_tests ${VEXIL_TEST_SOURCES})
 target_include_directories(vexil_tests PRIVATE tests)
 target_link_libraries(vexil_tests PRIVATE vexil_core GTest::gtest GTest::gmock GTest::gtest_main)

@@ -21,5 +21,15 @@ target_link_libraries(vexil_win32_tests PRIVATE vexil_win32 gtest gmock gtest_ma
 target_compile_definitions(vexil_win32_tests PRIVATE VEXIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_test(NAME win32_tests COMMAND vexil_win32_tests)
 
+# The POP3 library's tests, the same sources as natively, over Windows Sockets.
+file(GLOB VEXIL_POP3_TEST_SOURCES CONFIGURE_DEPENDS tests/pop3/*.cpp tests/support/*.cpp)
+if(VEXIL_POP3_TEST_SOURCES)
+  add_executable(vexil_pop3_tests ${VEXIL_POP3_TEST_SOURCES})
+  target_include_directories(vexil_pop3_tests PRIVATE tests)
+  target_link_libraries(vexil_pop3_tests PRIVATE vexil_win32 gtest gmock gtest_main)
+  target_compile_definitions(vexil_pop3_tests PRIVATE VEXIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  add_test(NAME pop3_tests COMMAND vexil_pop3_tests)
+endif()
+
 # The floor for the start-up benchmark (bench/startup.sh).
 add_executable(empty_window WIN32 bench/win32/empty_window.cpp)
