@@ -7,6 +7,7 @@ packages=(
   cmake g++ make python3 googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386
   xvfb xauth xdotool x11-xserver-utils x11-utils imagemagick
+  dovecot-core dovecot-pop3d openssl curl ripmime
 )
 
 missing=()
@@ -22,4 +23,15 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 echo "Installing: ${missing[*]}"
 $SUDO apt-get update -qq
+# The tests start Dovecot themselves from a config of their own; keep the
+# package from starting the system's service while it installs.
+policy=/usr/sbin/policy-rc.d
+made_policy=""
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$policy" >/dev/null
+  $SUDO chmod +x "$policy"
+  made_policy=1
+fi
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+[ -n "$made_policy" ] && $SUDO rm -f "$policy"
+true
