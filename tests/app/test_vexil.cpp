@@ -209,6 +209,18 @@ TEST_F(VexilWindow, ExitWritesTheSettingsWithTheWindowPosition) {
     EXPECT_EQ(view.Top, 111);
 }
 
+TEST_F(VexilWindow, HiddenStartShowsOnePaintOnly) {
+    WriteIni(30, 40, "skins/Default/", "hidden =1\r\n");
+    ASSERT_EQ(Start(), -1);
+    view.Visible = true;
+    vexil.FormPaint();
+    EXPECT_FALSE(view.Visible);
+    EXPECT_FALSE(vexil.ScrollEnabled);
+    view.Visible = true;  // shown again later (tray icon, new mail)
+    vexil.FormPaint();
+    EXPECT_TRUE(view.Visible);
+}
+
 TEST_F(VexilWindow, CtrlClickOnTheStatusLineShowsHostAndTimeThenKeepsTheStatus) {
     ASSERT_EQ(Start(), -1);
     system.HostInfo = "BOX 10.1.2.3";
