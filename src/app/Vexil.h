@@ -54,6 +54,9 @@ public:
     void STATBMPMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     void FLAGMouseDown(TMouseButton button, TShiftState shift, int x, int y);
 
+    // The mail check cycle.
+    void CheckAccount(bool Advance);
+
     // Builds the window region from the background and paints it.
     void MakeTransparent();
 
