@@ -16,6 +16,8 @@ public:
 class EWireSocketError : public EWireException {
 public:
     explicit EWireSocketError(int code);
+    // The same error under another message (a status handler's failure).
+    EWireSocketError(int code, const std::string& message);
     int LastError;
 };
 
@@ -26,10 +28,12 @@ public:
 class EWireClosedSocket : public EWireException {  // "Socket is closed, cannot write"
 public:
     EWireClosedSocket() : EWireException("Socket is closed, cannot write") {}
+    explicit EWireClosedSocket(const std::string& message) : EWireException(message) {}
 };
 class EWireInvalidSocket : public EWireException {  // "Cannot allocate socket."
 public:
     EWireInvalidSocket() : EWireException("Cannot allocate socket.") {}
+    explicit EWireInvalidSocket(const std::string& message) : EWireException(message) {}
 };
 class EWireConnectRefused : public EWireException {  // message: the greeting line
 public:
@@ -38,6 +42,7 @@ public:
 class EWireAlreadyConnected : public EWireException {
 public:
     EWireAlreadyConnected() : EWireException("Already connected.") {}
+    explicit EWireAlreadyConnected(const std::string& message) : EWireException(message) {}
 };
 class EWireSilentException : public EWireException {
 public:
@@ -46,6 +51,7 @@ public:
 class EWireConnClosedGraceful : public EWireSilentException {
 public:
     EWireConnClosedGraceful() : EWireSilentException("Connection Closed Gracefully.") {}
+    explicit EWireConnClosedGraceful(const std::string& message) : EWireSilentException(message) {}
 };
 
 // The text of a Windows Sockets error number ("" for numbers without one).

@@ -1,0 +1,60 @@
+// A transport that plays a fixed byte string instead of a server: the line
+// client, the POP3 session and the message receiver run over it in tests and
+// in the fuzz target, with no socket and no timing involved.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pop3/Transport.h"
+
+namespace vexil {
+
+class TMemoryTransport : public ITransport {
+public:
+    // chunk: the most bytes one Receive hands out (1 plays the server one byte
+    // at a time).
+    explicit TMemoryTransport(std::string incoming = std::string(), int chunk = 65536);
+
+    // What the "server" says, and how far the client has read it.
+    std::string Incoming;
+    std::size_t ReadPos = 0;
+    int Chunk;
+
+    // Everything the client sent, in order, byte for byte.
+    std::string Sent;
+    // The most bytes one Send takes (0: no limit), to exercise partial sends.
+    int SendChunk = 0;
+
+    // Failures to play: a non-zero code makes that call raise EWireSocketError
+    // with it.  EndError is raised by a Receive at the end of Incoming in
+    // place of the peer's close (e.g. 10060 for a server that falls silent).
+    int ResolveError = 0;
+    int ConnectError = 0;
+    int SendError = 0;
+    int EndError = 0;
+
+    // What the client asked for.
+    std::vector<std::string> ResolvedHosts;
+    std::uint32_t ConnectedAddress = 0;  // network byte order
+    int ConnectedPort = 0;
+    bool NoDelay = false;
+    int ConnectCount = 0;
+    int ReceiveCount = 0;
+    int LargestReceive = 0;  // the largest size a Receive asked for
+
+    // Resolve answers every name with 127.0.0.1.
+    std::uint32_t Resolve(const std::string& host) override;
+    void Connect(std::uint32_t address, int port, bool noDelay, const TWaitControl& wait) override;
+    int Send(const char* data, int size, const TWaitControl& wait) override;
+    int Receive(char* data, int size, const TWaitControl& wait) override;
+    void Close() override;
+    bool IsOpen() const override { return open_; }
+
+private:
+    bool open_ = false;
+};
+
+}  // namespace vexil
