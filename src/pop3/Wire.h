@@ -3,6 +3,7 @@
 // TWirePOP3 and the message receiver build on it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <fstream>
 #include <functional>
@@ -79,18 +80,26 @@ public:
     bool GracefulClose = false;
     const std::string LineTerminator = "\r\n";
 
+    // The receive buffer's current size (it grows and shrinks by BufferChunk).
+    std::size_t BufferCapacity() const { return buffer_.size(); }
+
 protected:
     explicit TWireSocket(std::unique_ptr<ITransport> transport);
     TWaitControl Wait() const;
     ITransport& Transport() { return *transport_; }
+    // True from a successful connect until the connection is closed or found
+    // broken (peer close, time-out, 10058): only then is a goodbye worth sending.
+    bool Established() const { return established_; }
     void ResetBuffer(int capacity);
     void OpenLog();
     void CloseLog();
     void Log(const std::string& text);
 
 private:
+    friend class TWireClient;  // marks the connection established
     void FillBuffer();
     std::string ExtractFromBuffer(size_t count);
+    void DropConnection();
     int CaptureInto(const std::function<void(const std::string&)>& deliver,
                     const std::vector<std::string>& terminators,
                     const std::function<std::string(std::string)>& decode);
@@ -99,6 +108,8 @@ private:
     std::string buffer_;  // the receive buffer, its size being the capacity
     size_t readPos_ = 0;  // first byte not yet consumed
     size_t fillPos_ = 0;  // first free byte
+    size_t chunk_ = 8192;  // BufferChunk as taken at connect
+    bool established_ = false;
     int workBytes_ = 0, workSize_ = 0, lastKilobyte_ = 0;
     std::unique_ptr<std::ofstream> log_;
 };
@@ -111,6 +122,9 @@ public:
 
 protected:
     using TWireSocket::TWireSocket;
+    // "LOCALHOST" (any case) and dotted addresses without a lookup, any other
+    // name through the transport's resolver; sets ResolvedAddress.
+    std::uint32_t ResolveHost(const std::string& host);
 };
 
 }  // namespace vexil
