@@ -1,0 +1,159 @@
+// The TCP transport of the Windows program: Windows Sockets 1.1, a
+// non-blocking socket and select in short slices, so that the owner's idle
+// hook keeps the windows alive while a server is slow.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstring>
+
+#include "pop3/Transport.h"
+#include "pop3/WireErrors.h"
+
+namespace vexil {
+
+namespace {
+
+// Windows Sockets 1.1, started once on first use and shut down at exit.
+class TWinsockSession {
+public:
+    TWinsockSession() {
+        WSADATA data;
+        started_ = WSAStartup(MAKEWORD(1, 1), &data) == 0;
+    }
+    ~TWinsockSession() {
+        if (started_) WSACleanup();
+    }
+    bool Started() const { return started_; }
+
+private:
+    bool started_ = false;
+};
+
+void StartWinsock() {
+    static TWinsockSession session;
+    if (!session.Started()) throw EWireException("Winsock Initialization Error.");
+}
+
+[[noreturn]] void RaiseLastError() { throw EWireSocketError(WSAGetLastError()); }
+
+class TWinsockTransport : public ITransport {
+public:
+    ~TWinsockTransport() override { Close(); }
+
+    std::uint32_t Resolve(const std::string& host) override {
+        const hostent* entry = gethostbyname(host.c_str());
+        if (!entry) RaiseLastError();
+        if (entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list ||
+            !entry->h_addr_list[0])
+            throw EWireSocketError(WSANO_DATA);
+        std::uint32_t address;
+        std::memcpy(&address, entry->h_addr_list[0], sizeof address);
+        return address;
+    }
+
+    void Connect(std::uint32_t address, int port, bool noDelay, const TWaitControl& wait) override {
+        Close();
+        socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (socket_ == INVALID_SOCKET) throw EWireInvalidSocket();
+        try {
+            u_long nonBlocking = 1;
+            if (ioctlsocket(socket_, FIONBIO, &nonBlocking) == SOCKET_ERROR) RaiseLastError();
+            if (noDelay) {
+                const int on = 1;
+                if (setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
+                               sizeof on) == SOCKET_ERROR)
+                    RaiseLastError();
+            }
+            sockaddr_in to;
+            std::memset(&to, 0, sizeof to);
+            to.sin_family = AF_INET;
+            to.sin_port = htons(static_cast<u_short>(port));
+            to.sin_addr.s_addr = address;
+            if (connect(socket_, reinterpret_cast<const sockaddr*>(&to), sizeof to) == SOCKET_ERROR) {
+                if (WSAGetLastError() != WSAEWOULDBLOCK) RaiseLastError();
+                // A refused connect shows in the exception set, not as writable.
+                if (WaitFor(false, wait)) {
+                    int error = 0;
+                    int length = sizeof error;
+                    if (getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                                   &length) == SOCKET_ERROR)
+                        RaiseLastError();
+                    throw EWireSocketError(error != 0 ? error : WSAECONNREFUSED);
+                }
+            }
+        } catch (...) {
+            Close();
+            throw;
+        }
+    }
+
+    int Send(const char* data, int size, const TWaitControl& wait) override {
+        if (socket_ == INVALID_SOCKET) throw EWireSocketError(WSAENOTCONN);
+        for (;;) {
+            const int sent = send(socket_, data, size, 0);
+            if (sent != SOCKET_ERROR) return sent;
+            if (WSAGetLastError() != WSAEWOULDBLOCK) RaiseLastError();
+            WaitFor(false, wait);
+        }
+    }
+
+    int Receive(char* data, int size, const TWaitControl& wait) override {
+        if (socket_ == INVALID_SOCKET) throw EWireSocketError(WSAENOTCONN);
+        for (;;) {
+            const int received = recv(socket_, data, size, 0);
+            if (received != SOCKET_ERROR) return received;
+            if (WSAGetLastError() != WSAEWOULDBLOCK) RaiseLastError();
+            WaitFor(true, wait);
+        }
+    }
+
+    void Close() override {
+        if (socket_ != INVALID_SOCKET) {
+            closesocket(socket_);
+            socket_ = INVALID_SOCKET;
+        }
+    }
+
+    bool IsOpen() const override { return socket_ != INVALID_SOCKET; }
+
+private:
+    // Waits for the socket to become readable (or writable), in slices with
+    // the idle hook between them; true when it reported an exception instead
+    // (a failed connect).  Raises 10060 when the time-out runs out.
+    bool WaitFor(bool forReading, const TWaitControl& wait) {
+        const DWORD started = GetTickCount();
+        const DWORD limit = wait.TimeoutMs > 0 ? static_cast<DWORD>(wait.TimeoutMs) : 0;
+        const int slice = wait.SliceMs > 0 ? wait.SliceMs : 1;
+        for (;;) {
+            const DWORD spent = GetTickCount() - started;
+            const DWORD left = spent >= limit ? 0 : limit - spent;
+            const DWORD span = left < static_cast<DWORD>(slice) ? left : static_cast<DWORD>(slice);
+            timeval timeout;
+            timeout.tv_sec = static_cast<long>(span / 1000);
+            timeout.tv_usec = static_cast<long>((span % 1000) * 1000);
+            fd_set ready, failed;
+            FD_ZERO(&ready);
+            FD_ZERO(&failed);
+            FD_SET(socket_, &ready);
+            FD_SET(socket_, &failed);
+            const int count = select(0, forReading ? &ready : nullptr, forReading ? nullptr : &ready,
+                                     &failed, &timeout);
+            if (count == SOCKET_ERROR) RaiseLastError();
+            if (count > 0) return FD_ISSET(socket_, &failed) != 0;
+            if (GetTickCount() - started >= limit) throw EWireSocketError(WSAETIMEDOUT);
+            if (wait.Idle) wait.Idle();
+            if (socket_ == INVALID_SOCKET) throw EWireSocketError(WSAENOTCONN);  // closed from the idle hook
+        }
+    }
+
+    SOCKET socket_ = INVALID_SOCKET;
+};
+
+}  // namespace
+
+std::unique_ptr<ITransport> CreateSocketTransport() {
+    StartWinsock();
+    return std::make_unique<TWinsockTransport>();
+}
+
+}  // namespace vexil
