@@ -84,8 +84,15 @@ public:
     virtual void ReceiveHeader(TWireMessage& msg, const std::string& terminator);
     virtual void ReceiveBody(TWireMessage& msg, int size);
 
+    // True when the last header capture stopped at the line "." that ends the
+    // reply (a header block cut short): nothing of that reply is left to read.
+    bool HeaderEndedAtDot() const { return headerEndedAtDot_; }
+
 protected:
     using TWireClient::TWireClient;
+
+private:
+    bool headerEndedAtDot_ = false;
 };
 
 }  // namespace vexil

@@ -1,0 +1,157 @@
+// Parameter parsing for MIME header values.  Only what the receiver needs:
+// boundaries and file names; everything else in those fields is ignored.
+#include "pop3/MimeParams.h"
+
+#include <map>
+
+#include "config/Convert.h"
+#include "pop3/WireMessage.h"
+
+namespace vexil {
+
+namespace {
+
+bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+std::string PercentDecode(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The value of a parameter as written: the text inside its quotes, or the
+// bare text trimmed.
+std::string Unquote(const std::string& raw) {
+    const std::string value = Trim(raw);
+    if (value.empty() || value[0] != '"') return value;
+    const std::size_t close = value.find('"', 1);
+    return value.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+}
+
+// charset'language'text: only the text counts.
+std::string DropCharsetAndLanguage(const std::string& value) {
+    const std::size_t first = value.find('\'');
+    if (first == std::string::npos) return value;
+    const std::size_t second = value.find('\'', first + 1);
+    if (second == std::string::npos) return value;
+    return value.substr(second + 1);
+}
+
+struct TParameter {
+    std::string Name;  // lower case, trimmed
+    std::string Raw;   // the text after "=", untouched
+};
+
+// Splits at ";" outside double quotes; segments without "=" are not parameters.
+std::vector<TParameter> Parameters(const std::string& value) {
+    std::vector<TParameter> result;
+    std::size_t start = 0;
+    bool quoted = false;
+    for (std::size_t i = 0; i <= value.size(); ++i) {
+        if (i < value.size()) {
+            if (value[i] == '"') quoted = !quoted;
+            if (value[i] != ';' || quoted) continue;
+        }
+        const std::string segment = value.substr(start, i - start);
+        start = i + 1;
+        const std::size_t eq = segment.find('=');
+        if (eq == std::string::npos) continue;
+        result.push_back({LowerCase(Trim(segment.substr(0, eq))), segment.substr(eq + 1)});
+    }
+    return result;
+}
+
+}  // namespace
+
+std::string FieldValue(const std::vector<std::string>& fields, const std::string& name) {
+    for (const std::string& line : fields) {
+        const std::size_t eq = line.find('=');
+        if (eq != std::string::npos && eq == name.size() && EqualsIgnoreCase(line.substr(0, eq), name))
+            return line.substr(eq + 1);
+    }
+    return std::string();
+}
+
+bool MultipartBoundary(const std::string& contentType, std::string& boundary) {
+    const std::size_t at = LowerCase(contentType).find("boundary=");
+    if (at == std::string::npos) return false;
+    std::string rest = contentType.substr(at + 9);
+    std::size_t first = 0;
+    while (first < rest.size() && static_cast<unsigned char>(rest[first]) <= ' ') ++first;
+    rest.erase(0, first);
+    if (!rest.empty() && rest[0] == '"') {
+        const std::size_t close = rest.find('"', 1);
+        boundary = Trim(rest.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    } else {
+        boundary = Trim(rest.substr(0, rest.find(';')));
+    }
+    return true;
+}
+
+std::string MimeParameter(const std::string& value, const std::string& attribute) {
+    const std::string plain = LowerCase(attribute);
+    const std::string extended = plain + "*";
+    std::string extendedValue;
+    bool haveExtended = false;
+    std::map<int, std::string> pieces;  // continuation number -> decoded text
+    for (const TParameter& p : Parameters(value)) {
+        if (p.Name == plain) {
+            const std::string v = Unquote(p.Raw);
+            if (!v.empty()) return v;
+        } else if (p.Name == extended) {
+            if (!haveExtended) extendedValue = PercentDecode(DropCharsetAndLanguage(Unquote(p.Raw)));
+            haveExtended = true;
+        } else if (p.Name.size() > extended.size() && p.Name.compare(0, extended.size(), extended) == 0) {
+            // name*N (as written) or name*N* (percent-encoded; the first one
+            // also carries charset'language').
+            std::string number = p.Name.substr(extended.size());
+            const bool encoded = number.back() == '*';
+            if (encoded) number.pop_back();
+            if (number.empty() || number.size() > 4 || number.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            const int n = std::stoi(number);
+            if (pieces.count(n)) continue;
+            std::string text = Unquote(p.Raw);
+            if (encoded) text = PercentDecode(n == 0 ? DropCharsetAndLanguage(text) : text);
+            pieces[n] = text;
+        }
+    }
+    if (haveExtended && !extendedValue.empty()) return extendedValue;
+    std::string joined;
+    for (int n = 0; pieces.count(n); ++n) joined += pieces[n];
+    return joined;
+}
+
+std::string PartFileName(const std::vector<std::string>& fields) {
+    const std::string disposition = FieldValue(fields, "Content-Disposition");
+    std::string name = ExtractBetween(disposition, "filename=\"", "\"", true);
+    if (name.empty()) name = MimeParameter(disposition, "filename");
+    if (name.empty()) name = MimeParameter(FieldValue(fields, "Content-Type"), "name");
+    return name;
+}
+
+}  // namespace vexil

@@ -1,0 +1,372 @@
+// The message receiver over replies played from memory.  Every reply is
+// received twice, once in large reads and once one byte at a time, and both
+// receptions must agree.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "pop3/WireErrors.h"
+#include "test_message_client.h"
+
+namespace vexil {
+namespace {
+
+using namespace std::string_literals;
+using test::AsReply;
+using test::ReceiveReply;
+using test::TReceived;
+using Lines = std::vector<std::string>;
+
+// Received whole and byte by byte; the two must be the same.
+TReceived ReceiveBoth(const std::string& message, bool extract = true) {
+    const std::string reply = AsReply(message);
+    TReceived whole = ReceiveReply(reply, 65536, extract);
+    const TReceived trickled = ReceiveReply(reply, 1, extract);
+    EXPECT_EQ(whole.Msg.Headers, trickled.Msg.Headers);
+    EXPECT_EQ(whole.Msg.Text, trickled.Msg.Text);
+    EXPECT_EQ(whole.Msg.MessageParts.size(), trickled.Msg.MessageParts.size());
+    EXPECT_EQ(whole.Msg.Attachments.size(), trickled.Msg.Attachments.size());
+    EXPECT_EQ(whole.AttachmentBytes, trickled.AttachmentBytes);
+    EXPECT_EQ(whole.Status, trickled.Status);
+    EXPECT_EQ(whole.HeaderEndedAtDot, trickled.HeaderEndedAtDot);
+    EXPECT_EQ(whole.NextLine, "+OK next");
+    EXPECT_EQ(trickled.NextLine, "+OK next");
+    return whole;
+}
+
+std::string Base64Lines(const std::string& bytes) {
+    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out, line;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const unsigned char a = bytes[i], b = i + 1 < bytes.size() ? bytes[i + 1] : 0,
+                            c = i + 2 < bytes.size() ? bytes[i + 2] : 0;
+        line += alphabet[a >> 2];
+        line += alphabet[((a & 3) << 4) | (b >> 4)];
+        line += i + 1 < bytes.size() ? alphabet[((b & 15) << 2) | (c >> 6)] : '=';
+        line += i + 2 < bytes.size() ? alphabet[c & 63] : '=';
+        if (line.size() == 76) {
+            out += line + "\n";
+            line.clear();
+        }
+    }
+    if (!line.empty()) out += line + "\n";
+    return out;
+}
+
+std::string SomeBytes(std::size_t n) {
+    std::string bytes;
+    unsigned x = 12345;
+    for (std::size_t i = 0; i < n; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes += static_cast<char>(x >> 16);
+    }
+    return bytes;
+}
+
+TEST(MessageReceiver, HeaderFieldsAndRecipients) {
+    const TReceived r = ReceiveBoth(
+        " stray continuation\n"
+        "From: Ann <ann@example.org>\n"
+        "To: bob@example.org, \"Doe, John\" <john@example.org>\n"
+        "Cc: carol@example.org\n"
+        "Newsgroups: comp.lang.c, alt.test\n"
+        "Subject: Quarterly\n"
+        "\treport\n"
+        "X-Odd:colon only\n"
+        "Title: Heading\n"
+        "\n"
+        "Body\n");
+    EXPECT_EQ(r.Msg.Headers, (Lines{"From=Ann <ann@example.org>",
+                                    "To=bob@example.org, \"Doe, John\" <john@example.org>",
+                                    "Cc=carol@example.org", "Newsgroups=comp.lang.c, alt.test",
+                                    "Subject=Heading", "X-Odd:colon only"}));
+    EXPECT_EQ(r.Msg.Too, (Lines{"bob@example.org", "\"Doe, John\" <john@example.org>"}));
+    EXPECT_EQ(r.Msg.CCList, (Lines{"carol@example.org"}));
+    EXPECT_EQ(r.Msg.Newsgroups, (Lines{"comp.lang.c", "alt.test"}));
+    EXPECT_TRUE(r.Msg.BCCList.empty());
+    EXPECT_EQ(r.Msg.Text, (Lines{"Body"}));
+}
+
+TEST(MessageReceiver, TitleGivesTheSubjectOnlyWhenItHasAValue) {
+    EXPECT_EQ(ReceiveBoth("Title: Only a title\n\nx\n").Msg.Headers, (Lines{"Subject=Only a title"}));
+    EXPECT_EQ(ReceiveBoth("Subject: s\nTitle: \n\nx\n").Msg.Headers, (Lines{"Subject=s", "Title="}));
+}
+
+TEST(MessageReceiver, ANewHeaderReplacesTheWholeMessage) {
+    const std::string reply = AsReply("Subject: second\n\nline\n");
+    test::TMessageTestClient client(reply, 7);
+    TWireMessage msg;
+    msg.Headers = {"Subject=first"};
+    msg.Text = {"old"};
+    msg.Attachments.resize(1);
+    msg.MsgNo = 3;
+    client.ReceiveHeader(msg, "");
+    EXPECT_EQ(msg.Headers, (Lines{"Subject=second"}));
+    EXPECT_TRUE(msg.Text.empty() && msg.Attachments.empty());
+    EXPECT_EQ(msg.MsgNo, 0);
+}
+
+TEST(MessageReceiver, PlainBodyIsUnstuffedAndKeptLineForLine) {
+    const TReceived r = ReceiveBoth("Subject: dots\n\n.leading dot\n..two dots\n \n\nlast = line=\n");
+    EXPECT_EQ(r.Msg.Text, (Lines{".leading dot", "..two dots", " ", "", "last = line="}));
+    ASSERT_EQ(r.Msg.MessageParts.size(), 1u);
+    EXPECT_EQ(r.Msg.MessageParts[0].Text, r.Msg.Text);
+    EXPECT_EQ(r.Msg.MessageParts[0].ContentType, "");
+}
+
+TEST(MessageReceiver, QuotedPrintableBodyIsDecodedLineByLine) {
+    const std::string body = "caf=E9 cr=E8me=\nsoft break stays a line=\ntrailing blank=20\nsmall =e9\n";
+    const TReceived qp = ReceiveBoth(
+        "Content-Type: text/plain; charset=iso-8859-1\nContent-Transfer-Encoding: quoted-printable\n\n" + body);
+    EXPECT_EQ(qp.Msg.Text, (Lines{"caf\xE9 cr\xE8me", "soft break stays a line", "trailing blank ", "small =e9"}));
+    EXPECT_EQ(qp.Msg.MessageParts[0].ContentType, "text/plain; charset=iso-8859-1");
+    EXPECT_EQ(qp.Msg.MessageParts[0].ContentTransfer, "quoted-printable");
+    // The encoding name is compared exactly.
+    const TReceived other = ReceiveBoth("Content-Transfer-Encoding: Quoted-Printable\n\n" + body);
+    EXPECT_EQ(other.Msg.Text[0], "caf=E9 cr=E8me=");
+}
+
+TEST(MessageReceiver, HeaderCutShortByTheFinalDotEndsTheReply) {
+    const TReceived r = ReceiveBoth("Subject: no body\nFrom: a@example.org");
+    EXPECT_TRUE(r.HeaderEndedAtDot);
+    EXPECT_EQ(r.Msg.Headers, (Lines{"Subject=no body", "From=a@example.org"}));
+
+    // ReceiveBody after such a header reads nothing more.
+    test::TMessageTestClient client(AsReply("Content-Type: multipart/mixed; boundary=b") + "+OK next\r\n", 1);
+    TWireMessage msg;
+    client.ReceiveHeader(msg, "");
+    ASSERT_TRUE(client.HeaderEndedAtDot());
+    client.ReceiveBody(msg, 100);
+    EXPECT_EQ(client.ReadLn(), "+OK next");
+}
+
+std::string MixedWithAttachment(const std::string& attachment) {
+    return "Subject: report\n"
+           "MIME-Version: 1.0\n"
+           "Content-Type: multipart/mixed; boundary=\"=_b1\"\n"
+           "\n"
+           "This is a multi-part message in MIME format.\n"
+           "--=_b1\n"
+           "Content-Type: text/plain; charset=us-ascii\n"
+           "\n"
+           "See the figures.\n"
+           "..dotted\n"
+           "--=_b1\n"
+           "Content-Type: application/octet-stream; name=\"figures.bin\"\n"
+           "Content-Transfer-Encoding: base64\n"
+           "Content-Disposition: attachment;\n"
+           "\tfilename=\"figures.bin\"\n"
+           "\n" +
+           Base64Lines(attachment) +
+           "--=_b1--\n"
+           "epilogue\n";
+}
+
+TEST(MessageReceiver, Base64AttachmentGoesToATemporaryFile) {
+    const std::string bytes = SomeBytes(10000);
+    const std::string message = MixedWithAttachment(bytes);
+    const TReceived r = ReceiveBoth(message);
+    EXPECT_EQ(r.Msg.Text, (Lines{"See the figures.", "..dotted"}));
+    ASSERT_EQ(r.Msg.MessageParts.size(), 1u);
+    EXPECT_EQ(r.Msg.MessageParts[0].ContentType, "text/plain; charset=us-ascii");
+    ASSERT_EQ(r.Msg.Attachments.size(), 1u);
+    const TAttachment& a = r.Msg.Attachments[0];
+    EXPECT_EQ(a.FileName, "figures.bin");
+    EXPECT_EQ(a.Headers, (Lines{"Content-Type=application/octet-stream; name=\"figures.bin\"",
+                                "Content-Transfer-Encoding=base64",
+                                "Content-Disposition=attachment; filename=\"figures.bin\""}));
+    EXPECT_EQ(a.StoredPathName.substr(a.StoredPathName.find_last_of("\\/") + 1, 3), "PBE");
+    EXPECT_EQ(r.AttachmentBytes[0], bytes);
+
+    // One status per change of the percentage, of the whole reply's size.
+    const std::string sizeK = std::to_string(AsReply(message).size() / 1024) + "k";
+    ASSERT_GE(r.Status.size(), 10u);
+    EXPECT_LE(std::stoi(r.Status.front()), 1);
+    int previous = -1;
+    for (const std::string& s : r.Status) {
+        const int percent = std::stoi(s);
+        EXPECT_EQ(s, std::to_string(percent) + "% of " + sizeK);
+        EXPECT_GT(percent, previous);
+        previous = percent;
+    }
+    EXPECT_GE(previous, 90);
+    EXPECT_LE(previous, 100);
+}
+
+TEST(MessageReceiver, WithoutExtractionAttachmentsAreReadAndDropped) {
+    const TReceived r = ReceiveBoth(MixedWithAttachment(SomeBytes(3000)), false);
+    EXPECT_EQ(r.Msg.Text, (Lines{"See the figures.", "..dotted"}));
+    EXPECT_TRUE(r.Msg.Attachments.empty());
+    EXPECT_TRUE(r.Status.empty());
+}
+
+TEST(MessageReceiver, PartsWithoutANameAreDroppedAndOthersCopiedAsTheyCame) {
+    const TReceived r = ReceiveBoth(
+        "Content-Type: multipart/mixed; boundary=b\n"
+        "\n"
+        "--b\n"
+        "Content-Type: image/png\n"
+        "Content-Transfer-Encoding: base64\n"
+        "\n"
+        "iVBORw0KGgo=\n"
+        "--b\n"
+        "Content-Type: application/x-data\n"
+        "Content-Disposition: attachment; filename=data.txt\n"
+        "\n"
+        "first line\n"
+        "..second\n"
+        "\n"
+        "--b\n"
+        "Content-Type: application/x-broken\n"
+        "Content-Transfer-Encoding: BASE64\n"
+        "Content-Disposition: attachment; filename=\"broken.bin\"\n"
+        "\n"
+        "TWFu\n"
+        "\n"
+        "dropped after the empty line\n"
+        "--b--\n");
+    EXPECT_TRUE(r.Msg.Text.empty());
+    ASSERT_EQ(r.Msg.Attachments.size(), 2u);
+    EXPECT_EQ(r.Msg.Attachments[0].FileName, "data.txt");
+    EXPECT_EQ(r.AttachmentBytes[0], "first line\r\n..second\r\n\r\n");
+    EXPECT_EQ(r.Msg.Attachments[1].FileName, "broken.bin");
+    EXPECT_EQ(r.AttachmentBytes[1], "Man");
+}
+
+TEST(MessageReceiver, MultipartWithoutBoundaryIsRefused) {
+    test::TMessageTestClient client(AsReply("Content-Type: Multipart/Mixed\n\nfirst body line\n"), 1);
+    TWireMessage msg;
+    client.ReceiveHeader(msg, "");
+    try {
+        client.ReceiveBody(msg, 100);
+        FAIL() << "no error";
+    } catch (const EWireException& e) {
+        EXPECT_STREQ(e.what(), "Boundary error");
+    }
+    EXPECT_EQ(client.ReadLn(), "first body line");  // the rest stays unread
+}
+
+TEST(MessageReceiver, NestedPartsAtEveryDepthInOrder) {
+    const std::string logo = SomeBytes(700), sheet = SomeBytes(2000), note = "short note";
+    const TReceived r = ReceiveBoth(
+        "Content-Type: multipart/mixed; boundary=\"outer\"\n"
+        "\n"
+        "--outer\n"
+        "Content-Type: multipart/alternative; boundary=alt\n"
+        "\n"
+        "--alt\n"
+        "Content-Type: text/plain\n"
+        "\n"
+        "plain version\n"
+        "--alt\n"
+        "Content-Type: multipart/related; boundary=\"rel\"; type=\"text/html\"\n"
+        "\n"
+        "--rel\n"
+        "Content-Type: text/html\n"
+        "Content-Transfer-Encoding: quoted-printable\n"
+        "\n"
+        "<p>html =3D version</p>\n"
+        "--rel\n"
+        "Content-Type: image/gif; name=\"logo.gif\"\n"
+        "Content-Transfer-Encoding: base64\n"
+        "Content-ID: <logo>\n"
+        "\n" +
+        Base64Lines(logo) +
+        "--rel--\n"
+        "--alt--\n"
+        "\n"
+        "--outer\n"
+        "Content-Type: application/vnd.ms-excel\n"
+        "Content-Transfer-Encoding: base64\n"
+        "Content-Disposition: attachment; filename*=utf-8''%E2%82%AC%20rates.xls\n"
+        "\n" +
+        Base64Lines(sheet) +
+        "--outer\n"
+        "Content-Type: multipart/signed; boundary=\"sig\"; micalg=pgp-sha256;\n"
+        " protocol=\"application/pgp-signature\"\n"
+        "\n"
+        "--sig\n"
+        "Content-Type: text/plain\n"
+        "\n"
+        "signed text\n"
+        "--sig\n"
+        "Content-Type: application/octet-stream; name=note.txt\n"
+        "Content-Transfer-Encoding: base64\n"
+        "\n" +
+        Base64Lines(note) +
+        "--sig--\n"
+        "--outer--\n");
+    EXPECT_EQ(r.Msg.Text, (Lines{"plain version", "<p>html = version</p>", "signed text"}));
+    ASSERT_EQ(r.Msg.MessageParts.size(), 3u);
+    EXPECT_EQ(r.Msg.MessageParts[1].ContentType, "text/html");
+    ASSERT_EQ(r.Msg.Attachments.size(), 3u);
+    EXPECT_EQ(r.Msg.Attachments[0].FileName, "logo.gif");
+    EXPECT_EQ(r.Msg.Attachments[1].FileName, "\xE2\x82\xAC rates.xls");
+    EXPECT_EQ(r.Msg.Attachments[2].FileName, "note.txt");
+    EXPECT_EQ(r.AttachmentBytes, (Lines{logo, sheet, note}));
+}
+
+TEST(MessageReceiver, AnEnclosingBoundaryEndsUnclosedInnerParts) {
+    const TReceived r = ReceiveBoth(
+        "Content-Type: multipart/mixed; boundary=outer\n"
+        "\n"
+        "--outer\n"
+        "Content-Type: multipart/alternative; boundary=inner\n"
+        "\n"
+        "--inner\n"
+        "Content-Type: text/plain\n"
+        "\n"
+        "inner text\n"
+        "--outer\n"
+        "Content-Type: text/plain\n"
+        "\n"
+        "outer text\n"
+        "--inner\n"
+        "--outer--\n");
+    // After "--outer" the inner boundary means nothing any more.
+    EXPECT_EQ(r.Msg.Text, (Lines{"inner text", "outer text", "--inner"}));
+}
+
+TEST(MessageReceiver, TruncatedBodiesEndAtTheFinalDot) {
+    const struct {
+        const char* Name;
+        std::string Message;
+        Lines Text;
+        Lines Bytes;
+    } cases[] = {
+        {"no closing boundary",
+         "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/plain\n\nonly text\n", {"only text"}, {}},
+        {"only a preamble", "Content-Type: multipart/mixed; boundary=b\n\npreamble\n", {}, {}},
+        {"part header cut short",
+         "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/plain\n", {}, {}},
+        {"inside base64",
+         "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: application/pdf\n"
+         "Content-Transfer-Encoding: base64\nContent-Disposition: attachment; filename=\"a.pdf\"\n\nTWFu\nTWFu\n",
+         {}, {"ManMan"}},
+        {"a boundary in place of the part header",
+         "Content-Type: multipart/mixed; boundary=b\n\n--b\n--b\nContent-Type: text/plain\n\nafter\n--b--\n",
+         {"after"}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TReceived r = ReceiveBoth(c.Message);
+        EXPECT_FALSE(r.HeaderEndedAtDot);
+        EXPECT_EQ(r.Msg.Text, c.Text);
+        EXPECT_EQ(r.AttachmentBytes, c.Bytes);
+    }
+}
+
+TEST(MessageReceiver, HostileNestingNeitherCrashesNorHangs) {
+    // A thousand nested multiparts all named "x", then a text part: deeper
+    // levels are dropped whole, the reply is still read to its end.
+    std::string deep = "Content-Type: multipart/mixed; boundary=x\n\n";
+    for (int i = 0; i < 1000; ++i) deep += "--x\nContent-Type: multipart/mixed; boundary=x\n\n";
+    deep += "--x\nContent-Type: text/plain\n\nbottom\n--x--\n";
+    const TReceived r = ReceiveBoth(deep);
+    EXPECT_EQ(r.Msg.Text, (Lines{"bottom"}));
+
+}
+
+}  // namespace
+}  // namespace vexil
