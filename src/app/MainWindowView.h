@@ -4,11 +4,16 @@
 
 #include <string>
 
+#include "app/Menu.h"
 #include "skin/Image.h"
 #include "skin/Picture.h"
 #include "skin/Region.h"
 
 namespace vexil {
+
+// The three notification-area icons: offline, online without mail, online
+// with mail waiting.
+enum class TTrayIcon { Dis, Con, Mail };
 
 class IMainWindowView {
 public:
@@ -39,6 +44,23 @@ public:
     // A timer that calls TVexil::AnimationTick every kAnimationStepMs while
     // an animated picture shows.
     virtual void SetAnimationTimer(bool enabled) = 0;
+
+    // Brings the window to the foreground (a menu opened from the
+    // notification area needs it to close when the user clicks elsewhere).
+    virtual void BringToFront() = 0;
+    // The cursor position in screen pixels; the primary screen's size.
+    virtual void GetCursorPos(int& x, int& y) = 0;
+    virtual void ScreenSize(int& width, int& height) = 0;
+    // Opens the menu at a screen point and waits for the choice; the chosen
+    // item's OnClick runs after the menu has closed.
+    virtual void PopupMenu(const TMenuItem& menu, int screenX, int screenY) = 0;
+
+    // The window's one notification-area icon.  False when the shell refused
+    // (no notification area, an icon that already exists or is missing);
+    // callers ignore it.
+    virtual bool TrayAdd(TTrayIcon icon, const std::string& tip) = 0;
+    virtual bool TrayModify(TTrayIcon icon, const std::string& tip) = 0;
+    virtual bool TrayDelete() = 0;
 };
 
 // System services of the logic that are not about the window.
@@ -55,6 +77,16 @@ public:
     virtual std::string NowDateTime() = 0;
     // Shell "open" of a document or address, normal show; the result is ignored.
     virtual void ShellOpen(const std::string& target) = 0;
+    // Shell execution of file with a verb and parameters, empty working
+    // directory, normal show; the result is ignored.
+    virtual void ShellRun(const std::string& verb, const std::string& file,
+                          const std::string& parameters) = 0;
+    // Runs a program with its default action (the extended shell call without
+    // a verb), normal show; the result is ignored.
+    virtual void RunProgram(const std::string& program, const std::string& parameters) = 0;
+    // The command line registered for mailto links (the default value of
+    // mailto\shell\open\command under the classes root), "" when there is none.
+    virtual std::string ReadMailtoCommand() = 0;
 };
 
 }  // namespace vexil

@@ -38,6 +38,7 @@ TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messag
     for (TImgBtn* b : Buttons()) {
         b->OnRepaint = [this, b] { view_.Invalidate(b->BoundsRect()); };
     }
+    WireMenusAndCommands();
 }
 
 std::vector<TImgBtn*> TVexil::Buttons() { return {&Connect, &RefreshBtn, &Disconnect, &MAIL}; }
@@ -82,6 +83,7 @@ void TVexil::Init() {
     LitSkinIni();
     view_.SetBounds(Settings.posx, Settings.posy, 0, 0);
     ApplySkinToControls();
+    AfficheTray(false);
     ShowOnlineState();
     SetOnTop(OnTopFlag);
     ResumeTimers();
@@ -219,6 +221,7 @@ void TVexil::ShowOnlineState() {
         DrawStatus(StatusText);
         DrawCount(std::to_string(MsgCount));
         Online.Hint = "Connected";
+        SetTrayIcon(TTrayIcon::Con);
         try {
             LoadStateImage(Online, Skin.OnlinePath);
         } catch (const std::exception&) {
@@ -230,6 +233,7 @@ void TVexil::ShowOnlineState() {
         DrawStatus(StatusText);
         DrawCount("0");
         Online.Hint = "Disconnected";
+        SetTrayIcon(TTrayIcon::Dis);
         try {
             LoadStateImage(Online, Skin.OfflinePath);
         } catch (const std::exception&) {
@@ -315,6 +319,7 @@ void TVexil::Exit1Click() {
         messages_.ReportError(e.what());
     }
     Settings.icon_tray = false;
+    AfficheTray(false);
     view_.CloseWindow();
 }
 
@@ -337,7 +342,11 @@ TImgBtn* TVexil::ButtonAt(int x, int y) {
     return nullptr;
 }
 
-void TVexil::MouseMove(int x, int y, TShiftState) {
+void TVexil::MouseMove(int x, int y, TShiftState shift) {
+    if (dragging_) {
+        FormMouseMove(shift);
+        return;
+    }
     TImgBtn* over = ButtonAt(x, y);
     if (pressed_ && over != pressed_) over = nullptr;
     if (over == hover_) return;
@@ -359,6 +368,12 @@ void TVexil::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
             view_.SetMouseCapture(true);
         }
         b->MouseDown(button, shift, x - b->Left, y - b->Top);
+        // The window's context menu, on every control without a menu of its own.
+        if (button == TMouseButton::Right && b != &RefreshBtn) FormContextPopup();
+        return;
+    }
+    if (button == TMouseButton::Right) {
+        FormContextPopup();
         return;
     }
     if (NBMSGBMP.BoundsRect().Contains(x, y)) return;
@@ -370,9 +385,21 @@ void TVexil::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
         FLAGMouseDown(button, shift, x - FLAG.Left, y - FLAG.Top);
         return;
     }
+    if (Online.BoundsRect().Contains(x, y)) return;
+    // The background: a window drag.
+    if (button == TMouseButton::Left && shift == ssLeft) {
+        dragging_ = true;
+        view_.SetMouseCapture(true);
+        FormMouseDown(button, shift);
+    }
 }
 
 void TVexil::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (dragging_ && button == TMouseButton::Left) {
+        dragging_ = false;
+        view_.SetMouseCapture(false);
+        return;
+    }
     if (!pressed_ || button != TMouseButton::Left) return;
     TImgBtn* b = pressed_;
     pressed_ = nullptr;

@@ -12,6 +12,7 @@
 #include "app/BitmapText.h"
 #include "app/ImageControl.h"
 #include "app/MainWindowView.h"
+#include "app/Menu.h"
 #include "config/Settings.h"
 #include "platform/Mouse.h"
 #include "platform/Platform.h"
@@ -19,6 +20,18 @@
 #include "skin/SkinFile.h"
 
 namespace vexil {
+
+// Our web site; pages of it are opened from the menus.
+constexpr char kProductSite[] = "http://www.example.org";
+// The tip of the notification-area icon.
+constexpr char kTrayTip[] = "Vexil";
+// The mouse messages that the notification-area icon passes on.
+constexpr int kTrayLeftButtonDown = 513, kTrayRightButtonDown = 516;
+
+// The four fields of a news source line "name|url|comment|news url", each
+// trimmed; missing separators leave the first fields empty, the last one
+// takes the rest of the line.
+std::array<std::string, 4> SplitNewsSource(const std::string& line);
 
 class TVexil {
 public:
@@ -70,6 +83,39 @@ public:
     void ResumeTimers();
     void SetOnTop(bool onTop);
 
+    // The notification-area icon.  AfficheTray adds it (or, with Modify,
+    // changes it) when icon_tray is on and removes it otherwise, showing the
+    // online or offline icon.  SetTrayIcon changes the icon on view.
+    void AfficheTray(bool Modify);
+    void SetTrayIcon(TTrayIcon icon);
+    // The icon's callback: the mouse message number.
+    void TrayIconMessage(int mouseMessage);
+    // The shell started again and lost every icon.
+    void TaskbarCreated();
+
+    // The context menu and its commands.
+    void PopMnuPopup();
+    void FormContextPopup();  // right click on the window
+    void SkinItemClick(const std::string& caption);
+    void NewsItemClick(int tag);
+    void OtherSkinClick();
+    void Actualiser1Click();
+    void OnTopClick();
+    void AideClick();
+    void Config1Click();
+
+    // The check button: a left click checks the next account, a right click
+    // opens the account menu.
+    void RefreshBtnMouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void MnuClick(int tag);
+
+    // The window drag, with the cursor in screen pixels.
+    void FormMouseDown(TMouseButton button, TShiftState shift);
+    void FormMouseMove(TShiftState shift);
+
+    // The MAIL button: starts the user's mail program.
+    void MAILClick();
+
     // Controls of the main window.
     TImageControl STATBMP, NBMSGBMP, FLAG, Online;
     TImgBtn Connect, RefreshBtn, Disconnect, MAIL;
@@ -107,6 +153,11 @@ public:
     bool TimerEnabled = false;   // the check timer
     bool ScrollEnabled = false;  // the ticker timer
 
+    // Menus, rebuilt in part at each opening.
+    TMenuItem PopMnu, AccountMenu;
+    TTrayIcon TrayIcon = TTrayIcon::Dis;  // the notification-area icon on view
+    int DragX = 0, DragY = 0;
+
 private:
     void LitSkinIni();
     void LitConfig();
@@ -119,6 +170,9 @@ private:
     std::vector<TImgBtn*> Buttons();
     TImgBtn* ButtonAt(int x, int y);
     void RepaintControl(const TRect& before, const TRect& after);
+    void CreatePopMnu();
+    void WireMenusAndCommands();
+    std::string CurrentAccountName() const;
 
     IMainWindowView& view_;
     ISystemServices& system_;
@@ -128,6 +182,7 @@ private:
     TBitmapTextResult statusText_, countText_;
     TImgBtn* hover_ = nullptr;    // button under the pointer
     TImgBtn* pressed_ = nullptr;  // button holding the mouse capture
+    bool dragging_ = false;       // the left button went down on the background
 };
 
 }  // namespace vexil

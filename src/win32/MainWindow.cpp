@@ -2,9 +2,13 @@
 #include "win32/MainWindow.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
+#include <cstring>
 #include <exception>
+
+#include "win32/resource.h"
 
 namespace vexil {
 
@@ -13,6 +17,22 @@ namespace {
 const char kClassName[] = "TVexil";
 const UINT_PTR kCheckTimerId = 1;
 const UINT_PTR kAnimationTimerId = 2;
+const UINT kTrayIconId = 1;
+// The record of the shell's first version: every shell takes it.
+const DWORD kTrayRecordSize = 88;
+
+// The window whose notification-area icon goes when the program halts at
+// once (a fatal skin error ends it without the Exit command).
+HWND gTrayOwner = nullptr;
+
+void RemoveTrayIconBeforeHalt() {
+    if (!gTrayOwner) return;
+    NOTIFYICONDATAA data{};
+    data.cbSize = kTrayRecordSize;
+    data.hWnd = gTrayOwner;
+    data.uID = kTrayIconId;
+    Shell_NotifyIconA(NIM_DELETE, &data);
+}
 
 TShiftState ShiftFromKeys(WPARAM keys) {
     TShiftState s = 0;
@@ -44,7 +64,7 @@ void RegisterClassOnce(HINSTANCE instance) {
 
 TMainWindow::TMainWindow(HINSTANCE instance, HWND owner, ISystemServices& system,
                          IMessages& messages)
-    : messages_(messages) {
+    : messages_(messages), menuPictures_(instance) {
     RegisterClassOnce(instance);
     hwnd_ = CreateWindowExA(0, kClassName, "Vexil", WS_POPUP, 0, 0, 0, 0, owner, nullptr,
                             instance, nullptr);
@@ -67,10 +87,22 @@ TMainWindow::TMainWindow(HINSTANCE instance, HWND owner, ISystemServices& system
     SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
     SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
 
+    const int trayIconIds[] = {IDI_VXDIS, IDI_VXCON, IDI_VXMAIL};
+    for (int i = 0; i < 3; ++i)
+        trayIcons_[i] = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(trayIconIds[i]),
+                                                      IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+    gTrayOwner = hwnd_;
+    if (auto* win32 = dynamic_cast<TWin32Messages*>(&messages))
+        win32->BeforeHalt = &RemoveTrayIconBeforeHalt;
+
     vexil_ = std::make_unique<TVexil>(*this, system, messages);
 }
 
 TMainWindow::~TMainWindow() {
+    if (gTrayOwner == hwnd_) gTrayOwner = nullptr;
+    for (HICON icon : trayIcons_)
+        if (icon) DestroyIcon(icon);
     if (tooltip_) DestroyWindow(tooltip_);
     if (hwnd_) {
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
@@ -125,6 +157,15 @@ LRESULT TMainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     }
+    case kTrayMessage:
+        vexil_->TrayIconMessage(static_cast<int>(lp));
+        return 0;
+    case WM_MEASUREITEM:
+        if (menuPictures_.Measure(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
+        break;
+    case WM_DRAWITEM:
+        if (menuPictures_.Draw(*reinterpret_cast<DRAWITEMSTRUCT*>(lp))) return TRUE;
+        break;
     case WM_TIMER:
         if (wp == kAnimationTimerId) vexil_->AnimationTick(TVexil::kAnimationStepMs);
         return 0;
@@ -141,6 +182,10 @@ LRESULT TMainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
     case WM_DESTROY:
         PostQuitMessage(0);
+        return 0;
+    }
+    if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
+        vexil_->TaskbarCreated();
         return 0;
     }
     return DefWindowProcA(hwnd_, msg, wp, lp);
@@ -270,6 +315,57 @@ void TMainWindow::SetAnimationTimer(bool enabled) {
         SetTimer(hwnd_, kAnimationTimerId, TVexil::kAnimationStepMs, nullptr);
     else
         KillTimer(hwnd_, kAnimationTimerId);
+}
+
+}  // namespace vexil
+
+namespace vexil {
+
+void TMainWindow::BringToFront() { SetForegroundWindow(hwnd_); }
+
+void TMainWindow::GetCursorPos(int& x, int& y) {
+    POINT p{0, 0};
+    ::GetCursorPos(&p);
+    x = p.x;
+    y = p.y;
+}
+
+void TMainWindow::ScreenSize(int& width, int& height) {
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+}
+
+void TMainWindow::PopupMenu(const TMenuItem& menu, int screenX, int screenY) {
+    const std::function<void()> chosen = TrackMenu(hwnd_, menu, screenX, screenY);
+    if (chosen) chosen();
+}
+
+bool TMainWindow::NotifyTray(DWORD action, TTrayIcon icon, const std::string& tip) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = kTrayRecordSize;
+    data.hWnd = hwnd_;
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = trayIcons_[static_cast<int>(icon)];
+    strncpy(data.szTip, tip.c_str(), 63);  // the rest of the 64 bytes stays zero
+    return Shell_NotifyIconA(action, &data) != FALSE;
+}
+
+bool TMainWindow::TrayAdd(TTrayIcon icon, const std::string& tip) {
+    return NotifyTray(NIM_ADD, icon, tip);
+}
+
+bool TMainWindow::TrayModify(TTrayIcon icon, const std::string& tip) {
+    return NotifyTray(NIM_MODIFY, icon, tip);
+}
+
+bool TMainWindow::TrayDelete() {
+    NOTIFYICONDATAA data{};
+    data.cbSize = kTrayRecordSize;
+    data.hWnd = hwnd_;
+    data.uID = kTrayIconId;
+    return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
 }
 
 }  // namespace vexil

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/Vexil.h"
+#include "win32/Win32Menu.h"
 #include "win32/Win32Region.h"
 #include "win32/Win32Services.h"
 
@@ -34,6 +35,16 @@ public:
     void SetMouseCapture(bool capture) override;
     void SetCheckTimer(bool enabled, int intervalMs) override;
     void SetAnimationTimer(bool enabled) override;
+    void BringToFront() override;
+    void GetCursorPos(int& x, int& y) override;
+    void ScreenSize(int& width, int& height) override;
+    void PopupMenu(const TMenuItem& menu, int screenX, int screenY) override;
+    bool TrayAdd(TTrayIcon icon, const std::string& tip) override;
+    bool TrayModify(TTrayIcon icon, const std::string& tip) override;
+    bool TrayDelete() override;
+
+    // The callback message of the notification-area icon.
+    static constexpr UINT kTrayMessage = WM_USER + 100;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -41,6 +52,7 @@ private:
     void OnPaint();
     void OnMouse(UINT msg, WPARAM wp, LPARAM lp);
     void UpdateHint(int x, int y);
+    bool NotifyTray(DWORD action, TTrayIcon icon, const std::string& tip);
 
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
@@ -51,6 +63,9 @@ private:
     bool tracking_ = false;
     bool exiting_ = false;
     std::string hint_;
+    HICON trayIcons_[3] = {};
+    TMenuPictures menuPictures_;
+    UINT taskbarCreated_ = 0;  // the shell's message after it restarted
 };
 
 }  // namespace vexil

@@ -1,5 +1,5 @@
 // Win32 message boxes, program directory, metafile rendering, host name and
-// address, date and time, and the shell.
+// address, date and time, the shell and the registered mail program.
 #include "win32/Win32Services.h"
 
 #include <winsock2.h>
@@ -150,6 +150,44 @@ std::string TWin32System::NowDateTime() {
 
 void TWin32System::ShellOpen(const std::string& target) {
     ShellExecuteA(GetDesktopWindow(), "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace vexil
+
+namespace vexil {
+
+void TWin32System::ShellRun(const std::string& verb, const std::string& file,
+                            const std::string& parameters) {
+    ShellExecuteA(nullptr, verb.c_str(), file.c_str(), parameters.c_str(), nullptr,
+                  SW_SHOWNORMAL);
+}
+
+void TWin32System::RunProgram(const std::string& program, const std::string& parameters) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.lpFile = program.c_str();
+    info.lpParameters = parameters.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    ShellExecuteExA(&info);
+}
+
+std::string TWin32System::ReadMailtoCommand() {
+    HKEY key = nullptr;
+    // Read-only: a missing key is not created.
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return std::string();
+    std::string value;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
+        std::vector<char> data(size + 1, '\0');
+        if (RegQueryValueExA(key, nullptr, nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS)
+            value = data.data();
+    }
+    RegCloseKey(key);
+    return value;
 }
 
 }  // namespace vexil

@@ -26,6 +26,10 @@ public:
     std::string HostNameAndAddress() override;
     std::string NowDateTime() override;
     void ShellOpen(const std::string& target) override;
+    void ShellRun(const std::string& verb, const std::string& file,
+                  const std::string& parameters) override;
+    void RunProgram(const std::string& program, const std::string& parameters) override;
+    std::string ReadMailtoCommand() override;
 };
 
 // Message box text: a lone carriage return breaks the line.

@@ -3,8 +3,10 @@
 // system services with fixed answers.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -74,6 +76,66 @@ public:
     void SetCheckTimer(bool enabled, int ms) override { CheckTimerOn = enabled, CheckTimerInterval = ms; }
     bool AnimationTimerOn = false;
     void SetAnimationTimer(bool enabled) override { AnimationTimerOn = enabled; }
+
+    int CursorX = 0, CursorY = 0;
+    int ScreenWidth = 1024, ScreenHeight = 768;
+    int BroughtToFront = 0;
+    void BringToFront() override { ++BroughtToFront; }
+    void GetCursorPos(int& x, int& y) override { x = CursorX, y = CursorY; }
+    void ScreenSize(int& w, int& h) override { w = ScreenWidth, h = ScreenHeight; }
+
+    // The last menu opened, as it was at that moment, and where.
+    std::unique_ptr<TMenuItem> LastMenu;
+    int MenuX = 0, MenuY = 0, MenusShown = 0;
+    void PopupMenu(const TMenuItem& menu, int x, int y) override {
+        LastMenu = std::make_unique<TMenuItem>(menu);
+        MenuX = x, MenuY = y;
+        ++MenusShown;
+    }
+    // Chooses an item of the last menu by its path of captions, as the
+    // window does after the menu closed.
+    void ChooseMenuItem(const std::vector<std::string>& path) {
+        const TMenuItem* menu = LastMenu.get();
+        for (const std::string& caption : path) {
+            const TMenuItem* found = nullptr;
+            for (const TMenuItem& item : menu->Items)
+                if (item.Caption == caption) found = &item;
+            if (!found) throw std::runtime_error("no menu item " + caption);
+            menu = found;
+        }
+        // Held by value: the handler may rebuild the menus.
+        const std::function<void()> onClick = menu->OnClick;
+        if (onClick) onClick();
+    }
+
+    // The shell's side of the notification area: one icon that exists or
+    // not; adding one that exists or changing a missing one fails.
+    struct TTrayCall {
+        std::string Op;  // "add", "modify" or "delete"
+        TTrayIcon Icon;
+        std::string Tip;
+    };
+    std::vector<TTrayCall> TrayCalls;
+    bool TrayShown = false;
+    TTrayIcon TrayShows = TTrayIcon::Dis;
+    bool TrayAdd(TTrayIcon icon, const std::string& tip) override {
+        TrayCalls.push_back({"add", icon, tip});
+        if (TrayShown) return false;
+        TrayShown = true, TrayShows = icon;
+        return true;
+    }
+    bool TrayModify(TTrayIcon icon, const std::string& tip) override {
+        TrayCalls.push_back({"modify", icon, tip});
+        if (!TrayShown) return false;
+        TrayShows = icon;
+        return true;
+    }
+    bool TrayDelete() override {
+        TrayCalls.push_back({"delete", TTrayIcon::Dis, ""});
+        const bool was = TrayShown;
+        TrayShown = false;
+        return was;
+    }
 };
 
 class TFakeSystem : public ISystemServices {
@@ -82,6 +144,15 @@ public:
     std::string HostInfo = "testhost 127.0.0.1";
     std::string Now = "10/12/2026 11:22:33";
     std::vector<std::string> Opened;
+    // ShellRun and RunProgram calls; RunProgram has no verb.
+    struct TRun {
+        std::string Verb, File, Parameters;
+        bool operator==(const TRun& o) const {
+            return Verb == o.Verb && File == o.File && Parameters == o.Parameters;
+        }
+    };
+    std::vector<TRun> Runs;
+    std::string MailtoCommand;
 
     std::string ExeDir() override { return Dir; }
     TPicture LoadMetafile(const std::string&) override {
@@ -90,6 +161,14 @@ public:
     std::string HostNameAndAddress() override { return HostInfo; }
     std::string NowDateTime() override { return Now; }
     void ShellOpen(const std::string& target) override { Opened.push_back(target); }
+    void ShellRun(const std::string& verb, const std::string& file,
+                  const std::string& parameters) override {
+        Runs.push_back({verb, file, parameters});
+    }
+    void RunProgram(const std::string& program, const std::string& parameters) override {
+        Runs.push_back({"", program, parameters});
+    }
+    std::string ReadMailtoCommand() override { return MailtoCommand; }
 };
 
 }  // namespace vexil::test

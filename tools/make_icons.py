@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+"""Builds Vexil's own icons and menu pictures into src/win32/res/.
+
+    python3 tools/make_icons.py                 # writes src/win32/res/
+    python3 tools/make_icons.py --check         # only verifies that they are up to date
+    python3 tools/make_icons.py --preview DIR   # also writes enlarged PNGs to look at
+"""
+
+import argparse
+import os
+import sys
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import app_icons  # noqa: E402
+from pixelart import png_bytes  # noqa: E402
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--out", default=os.path.join(here, "..", "src", "win32", "res"))
+    ap.add_argument("--check", action="store_true", help="compare with the files on disk, write nothing")
+    ap.add_argument("--preview", metavar="DIR", help="write PNG previews (8x) into DIR")
+    args = ap.parse_args()
+
+    stale = []
+    for name, data in sorted(app_icons.build().items()):
+        path = os.path.join(args.out, name)
+        current = None
+        if os.path.exists(path):
+            with open(path, "rb") as f:
+                current = f.read()
+        if current == data:
+            continue
+        stale.append(path)
+        if not args.check:
+            os.makedirs(args.out, exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(data)
+    if args.preview:
+        os.makedirs(args.preview, exist_ok=True)
+        for name, cv in app_icons.previews().items():
+            with open(os.path.join(args.preview, name + ".png"), "wb") as f:
+                f.write(png_bytes(cv, zoom=8))
+    if args.check:
+        for p in stale:
+            print("out of date: %s" % os.path.normpath(p))
+        return 1 if stale else 0
+    for p in stale:
+        print("wrote %s" % os.path.normpath(p))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
