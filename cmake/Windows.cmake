@@ -29,6 +29,20 @@ if(VEXIL_POP3_TEST_SOURCES)
   target_link_libraries(vexil_pop3_tests PRIVATE vexil_win32 gtest gmock gtest_main)
   target_compile_definitions(vexil_pop3_tests PRIVATE VEXIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   add_test(NAME pop3_tests COMMAND vexil_pop3_tests)
+
+  # The tests run under Wine and cannot start Linux processes, so CTest starts
+  # the loopback Dovecot around them and tells them its state directory.  The
+  # directory is short (Dovecot's socket paths) and one per build tree.
+  string(MD5 VEXIL_BUILD_HASH "${CMAKE_BINARY_DIR}")
+  string(SUBSTRING "${VEXIL_BUILD_HASH}" 0 8 VEXIL_BUILD_HASH)
+  set(VEXIL_DOVECOT_DIR "/tmp/vxdc-win-${VEXIL_BUILD_HASH}")
+  set(VEXIL_DOVECOT_SH "${CMAKE_SOURCE_DIR}/tests/support/dovecot.sh")
+  add_test(NAME pop3_dovecot_start COMMAND ${VEXIL_DOVECOT_SH} start ${VEXIL_DOVECOT_DIR})
+  add_test(NAME pop3_dovecot_stop COMMAND ${VEXIL_DOVECOT_SH} stop ${VEXIL_DOVECOT_DIR})
+  set_tests_properties(pop3_dovecot_start PROPERTIES FIXTURES_SETUP pop3_dovecot)
+  set_tests_properties(pop3_dovecot_stop PROPERTIES FIXTURES_CLEANUP pop3_dovecot)
+  set_tests_properties(pop3_tests PROPERTIES FIXTURES_REQUIRED pop3_dovecot
+    ENVIRONMENT "VEXIL_DOVECOT_DIR=${VEXIL_DOVECOT_DIR}")
 endif()
 
 # The floor for the start-up benchmark (bench/startup.sh).

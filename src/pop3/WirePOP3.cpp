@@ -1,0 +1,115 @@
+// The POP3 session: log in, count by the unique-id listing, size, header,
+// whole message, delete, quit.  Every exchange goes through SendCmd and the
+// line reader of the socket layer; no state is cached between commands.
+#include "pop3/WirePOP3.h"
+
+#include <exception>
+#include <utility>
+
+namespace vexil {
+
+namespace {
+
+// Drops everything up to and including the first blank ("" when none).
+std::string AfterFirstBlank(const std::string& text) {
+    const auto blank = text.find(' ');
+    return blank == std::string::npos ? std::string() : text.substr(blank + 1);
+}
+
+}  // namespace
+
+TWirePOP3::TWirePOP3() : TWirePOP3(CreateSocketTransport()) {}
+
+TWirePOP3::TWirePOP3(std::unique_ptr<ITransport> transport)
+    : TWireMessageClient(std::move(transport)) {
+    Port = 110;
+}
+
+void TWirePOP3::Connect() {
+    TWireClient::Connect();
+    try {
+        // The greeting is one raw line: a server that opens with blank lines
+        // is not a POP3 server we talk to.
+        ReplyText = ReadLn();
+        if (ReplyText.compare(0, 3, "+OK") != 0) throw EWireConnectRefused(ReplyText);
+        DoStatus("Connected");
+        SendCmd("User " + UserID, 1, "User Account is valid", 1);
+        SendCmd("Pass " + Password, 1, "Password is valid", 1);
+    } catch (...) {
+        // The caller must learn why the login failed, not that the goodbye
+        // could not be said to a server that already hung up.
+        try {
+            Disconnect();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void TWirePOP3::Disconnect() {
+    // Nothing to say goodbye to when the connection never came up; the
+    // caller keeps the connect's own error.  The reply to "Quit" is not
+    // waited for, so a server that never answers it costs nothing.
+    if (!Established()) {
+        TWireClient::Disconnect();
+        return;
+    }
+    try {
+        WriteLn("Quit");
+    } catch (...) {
+        TWireClient::Disconnect();
+        throw;
+    }
+    TWireClient::Disconnect();
+}
+
+int TWirePOP3::CheckMessages() {
+    int count = 0;
+    try {
+        SendCmd("UIDL", 1, "Checking for messages", 0);
+        // The count is the number of lines of the unique-id listing.
+        for (std::string line = ReadLn(); line != "."; line = ReadLn()) ++count;
+    } catch (const std::exception& e) {
+        DoStatus(e.what());
+    }
+    return count;
+}
+
+std::string TWirePOP3::GetMessageSize(int number) {
+    std::string result;
+    try {
+        if (SendCmd("LIST " + std::to_string(number), 1) == 1)
+            result = AfterFirstBlank(AfterFirstBlank(ReplyText));
+    } catch (const std::exception& e) {
+        DoStatus(e.what());
+    }
+    return result;
+}
+
+bool TWirePOP3::RetrieveHeader(int number, TWireMessage& msg) {
+    SendCmd("TOP " + std::to_string(number) + " 0", 1, "Retrieving headers", 0);
+    ReceiveHeader(msg, "");
+    // A header block cut short by the final "." has already used up that
+    // line; reading on would wait for a line the server never sends.
+    if (HeaderEndedAtDot()) return true;
+    return ReadLn() == ".";
+}
+
+bool TWirePOP3::Retrieve(int number, TWireMessage& msg, int size) {
+    SendCmd("RETR " + std::to_string(number), -1);
+    if (ReplyCode != 1) return false;
+    DoStatus("  " + ReplyText);
+    ReceiveHeader(msg, "");
+    // A reply that ended inside its header block has no body left to read.
+    if (!HeaderEndedAtDot()) ReceiveBody(msg, size);
+    DoStatus("    From: " + msg.From());
+    DoStatus("    Subject: " + DecodeHeader(msg.Subject()));
+    return true;
+}
+
+bool TWirePOP3::Delete(int number) {
+    SendCmd("DELE " + std::to_string(number), -1);
+    return ReplyCode == 1;
+}
+
+}  // namespace vexil
