@@ -36,3 +36,16 @@ target_link_libraries(vexil_screen_check PRIVATE vexil_core)
 if(VEXIL_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   include(cmake/Fuzz.cmake)
 endif()
+
+# ---- POP3 check benchmark (bench/check_vs_curl.sh): one full check against a
+# server, timed.  A program of its own with its own main, so it is kept out of
+# the Google Benchmark runner that takes the other bench/*.cpp files.
+if(VEXIL_BENCH)
+  if(TARGET vexil_bench)
+    get_target_property(VEXIL_BENCH_RUNNER_SOURCES vexil_bench SOURCES)
+    list(FILTER VEXIL_BENCH_RUNNER_SOURCES EXCLUDE REGEX "/pop3_check\\.cpp$")
+    set_property(TARGET vexil_bench PROPERTY SOURCES ${VEXIL_BENCH_RUNNER_SOURCES})
+  endif()
+  add_executable(pop3_check bench/pop3_check.cpp)
+  target_link_libraries(pop3_check PRIVATE vexil_core)
+endif()
