@@ -2,6 +2,8 @@
 // server would send it: CR LF line ends, dot-stuffed, ended by ".".
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -76,6 +78,23 @@ inline TReceived ReceiveReply(const std::string& reply, int chunk, bool extract 
     }
     r.NextLine = client.ReadLn();
     return r;
+}
+
+// Received whole and byte by byte; the two must be the same.
+inline TReceived ReceiveBoth(const std::string& message, bool extract = true) {
+    const std::string reply = AsReply(message);
+    TReceived whole = ReceiveReply(reply, 65536, extract);
+    const TReceived trickled = ReceiveReply(reply, 1, extract);
+    EXPECT_EQ(whole.Msg.Headers, trickled.Msg.Headers);
+    EXPECT_EQ(whole.Msg.Text, trickled.Msg.Text);
+    EXPECT_EQ(whole.Msg.MessageParts.size(), trickled.Msg.MessageParts.size());
+    EXPECT_EQ(whole.Msg.Attachments.size(), trickled.Msg.Attachments.size());
+    EXPECT_EQ(whole.AttachmentBytes, trickled.AttachmentBytes);
+    EXPECT_EQ(whole.Status, trickled.Status);
+    EXPECT_EQ(whole.HeaderEndedAtDot, trickled.HeaderEndedAtDot);
+    EXPECT_EQ(whole.NextLine, "+OK next");
+    EXPECT_EQ(trickled.NextLine, "+OK next");
+    return whole;
 }
 
 }  // namespace vexil::test

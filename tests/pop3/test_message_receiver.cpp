@@ -14,26 +14,10 @@ namespace {
 
 using namespace std::string_literals;
 using test::AsReply;
+using test::ReceiveBoth;
 using test::ReceiveReply;
 using test::TReceived;
 using Lines = std::vector<std::string>;
-
-// Received whole and byte by byte; the two must be the same.
-TReceived ReceiveBoth(const std::string& message, bool extract = true) {
-    const std::string reply = AsReply(message);
-    TReceived whole = ReceiveReply(reply, 65536, extract);
-    const TReceived trickled = ReceiveReply(reply, 1, extract);
-    EXPECT_EQ(whole.Msg.Headers, trickled.Msg.Headers);
-    EXPECT_EQ(whole.Msg.Text, trickled.Msg.Text);
-    EXPECT_EQ(whole.Msg.MessageParts.size(), trickled.Msg.MessageParts.size());
-    EXPECT_EQ(whole.Msg.Attachments.size(), trickled.Msg.Attachments.size());
-    EXPECT_EQ(whole.AttachmentBytes, trickled.AttachmentBytes);
-    EXPECT_EQ(whole.Status, trickled.Status);
-    EXPECT_EQ(whole.HeaderEndedAtDot, trickled.HeaderEndedAtDot);
-    EXPECT_EQ(whole.NextLine, "+OK next");
-    EXPECT_EQ(trickled.NextLine, "+OK next");
-    return whole;
-}
 
 std::string Base64Lines(const std::string& bytes) {
     static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
