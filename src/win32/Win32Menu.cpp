@@ -8,8 +8,22 @@ namespace vexil {
 namespace {
 
 const int kPictureSize = 16;
+// Item data of our pictures: this mark and the TMenuPicture number.
+const ULONG_PTR kPictureData = 0x5600;
+
+// The picture number of a menu item we drew, or -1 for another item.
+int PictureOf(UINT type, ULONG_PTR data) {
+    if (type != ODT_MENU || (data & ~ULONG_PTR(0xFF)) != kPictureData) return -1;
+    const int id = static_cast<int>(data & 0xFF);
+    return id <= mpHelp ? id : -1;
+}
 
 void AddItems(HMENU hmenu, const TMenuItem& menu, std::vector<const TMenuItem*>& commands) {
+    // In a menu where some items have a picture, the others get an empty
+    // one: Wine sizes the menu from the items' own pictures but places every
+    // caption after the picture column, which cuts the longest plain caption.
+    bool pictures = false;
+    for (const TMenuItem& item : menu.Items) pictures = pictures || item.PictureId != mpNone;
     UINT position = 0;
     for (const TMenuItem& item : menu.Items) {
         MENUITEMINFOA info{};
@@ -29,10 +43,10 @@ void AddItems(HMENU hmenu, const TMenuItem& menu, std::vector<const TMenuItem*>&
                 info.hSubMenu = CreatePopupMenu();
                 AddItems(info.hSubMenu, item, commands);
             }
-            if (item.PictureId != mpNone) {
+            if (pictures) {
                 info.fMask |= MIIM_BITMAP | MIIM_DATA;
                 info.hbmpItem = HBMMENU_CALLBACK;
-                info.dwItemData = static_cast<ULONG_PTR>(item.PictureId);
+                info.dwItemData = kPictureData | static_cast<ULONG_PTR>(item.PictureId);
             }
         }
         InsertMenuItemA(hmenu, position++, TRUE, &info);
@@ -78,15 +92,16 @@ TMenuPictures::~TMenuPictures() {
 }
 
 bool TMenuPictures::Measure(MEASUREITEMSTRUCT& item) const {
-    if (item.CtlType != ODT_MENU || item.itemData == 0 || item.itemData > mpHelp) return false;
-    item.itemWidth = kPictureSize;
+    if (PictureOf(item.CtlType, item.itemData) < 0) return false;
+    item.itemWidth = kPictureSize + 4;  // a little air before the caption
     item.itemHeight = kPictureSize;
     return true;
 }
 
 bool TMenuPictures::Draw(const DRAWITEMSTRUCT& item) const {
-    if (item.CtlType != ODT_MENU || item.itemData == 0 || item.itemData > mpHelp) return false;
-    HBITMAP bitmap = bitmaps_[item.itemData];
+    const int id = PictureOf(item.CtlType, item.itemData);
+    if (id < 0) return false;
+    HBITMAP bitmap = bitmaps_[id];
     if (!bitmap) return true;
     HDC source = CreateCompatibleDC(item.hDC);
     HGDIOBJ old = SelectObject(source, bitmap);

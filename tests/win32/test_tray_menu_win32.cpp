@@ -41,6 +41,16 @@ TEST_F(TrayWin32, IconIsAddedChangedAndRemoved) {
     EXPECT_FALSE(window.TrayDelete());
 }
 
+TEST_F(TrayWin32, IconComesBackWhenTheShellRestarts) {
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    // Without icon_tray nothing is added.
+    SendMessageA(window.Handle(), taskbarCreated, 0, 0);
+    EXPECT_FALSE(window.TrayDelete());
+    window.Logic().Settings.icon_tray = true;
+    SendMessageA(window.Handle(), taskbarCreated, 0, 0);
+    EXPECT_TRUE(window.TrayDelete());
+}
+
 TEST_F(TrayWin32, CallbackMessageReachesTheLogic) {
     window.ShowWindow();
     ASSERT_TRUE(window.IsVisible());
