@@ -44,8 +44,8 @@ int TMemoryTransport::Receive(char* data, int size, const TWaitControl&) {
     LargestReceive = std::max(LargestReceive, size);
     const std::size_t left = Incoming.size() - ReadPos;
     if (left == 0 && EndError != 0) throw EWireSocketError(EndError);
-    const std::size_t count =
-        std::min({left, static_cast<std::size_t>(Chunk), static_cast<std::size_t>(std::max(size, 0))});
+    const std::size_t count = std::min(
+        {left, static_cast<std::size_t>(Chunk), static_cast<std::size_t>(std::max(size, 0))});
     std::memcpy(data, Incoming.data() + ReadPos, count);
     ReadPos += count;
     return static_cast<int>(count);

@@ -97,7 +97,8 @@ bool ParseDottedAddress(const std::string& text, std::uint32_t& address) {
 
 // ---------------------------------------------------------------- TWireSocket
 
-TWireSocket::TWireSocket(std::unique_ptr<ITransport> transport) : transport_(std::move(transport)) {}
+TWireSocket::TWireSocket(std::unique_ptr<ITransport> transport)
+    : transport_(std::move(transport)) {}
 
 TWireSocket::~TWireSocket() {
     // No status event may reach an owner that is itself being torn down.
@@ -361,7 +362,8 @@ int TWireSocket::CaptureInto(const std::function<void(const std::string&)>& deli
     }
 }
 
-int TWireSocket::Capture(std::vector<std::string>* list, const std::vector<std::string>& terminators) {
+int TWireSocket::Capture(std::vector<std::string>* list,
+                         const std::vector<std::string>& terminators) {
     if (list)
         return CaptureInto([list](const std::string& line) { list->push_back(line); }, terminators,
                            nullptr);
@@ -376,7 +378,8 @@ int TWireSocket::Capture(std::ostream& stream, const std::vector<std::string>& t
     return CaptureInto(
         [&stream, this](const std::string& line) {
             stream.write(line.data(), static_cast<std::streamsize>(line.size()));
-            stream.write(LineTerminator.data(), static_cast<std::streamsize>(LineTerminator.size()));
+            stream.write(LineTerminator.data(),
+                         static_cast<std::streamsize>(LineTerminator.size()));
         },
         terminators, nullptr);
 }

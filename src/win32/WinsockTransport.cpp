@@ -60,8 +60,8 @@ public:
             if (ioctlsocket(socket_, FIONBIO, &nonBlocking) == SOCKET_ERROR) RaiseLastError();
             if (noDelay) {
                 const int on = 1;
-                if (setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
-                               sizeof on) == SOCKET_ERROR)
+                if (setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY,
+                               reinterpret_cast<const char*>(&on), sizeof on) == SOCKET_ERROR)
                     RaiseLastError();
             }
             sockaddr_in to;
@@ -69,7 +69,8 @@ public:
             to.sin_family = AF_INET;
             to.sin_port = htons(static_cast<u_short>(port));
             to.sin_addr.s_addr = address;
-            if (connect(socket_, reinterpret_cast<const sockaddr*>(&to), sizeof to) == SOCKET_ERROR) {
+            if (connect(socket_, reinterpret_cast<const sockaddr*>(&to), sizeof to) ==
+                SOCKET_ERROR) {
                 if (WSAGetLastError() != WSAEWOULDBLOCK) RaiseLastError();
                 // A refused connect shows in the exception set, not as writable.
                 if (WaitFor(false, wait)) {
@@ -136,13 +137,14 @@ private:
             FD_ZERO(&failed);
             FD_SET(socket_, &ready);
             FD_SET(socket_, &failed);
-            const int count = select(0, forReading ? &ready : nullptr, forReading ? nullptr : &ready,
-                                     &failed, &timeout);
+            const int count = select(0, forReading ? &ready : nullptr,
+                                     forReading ? nullptr : &ready, &failed, &timeout);
             if (count == SOCKET_ERROR) RaiseLastError();
             if (count > 0) return FD_ISSET(socket_, &failed) != 0;
             if (GetTickCount() - started >= limit) throw EWireSocketError(WSAETIMEDOUT);
             if (wait.Idle) wait.Idle();
-            if (socket_ == INVALID_SOCKET) throw EWireSocketError(WSAENOTCONN);  // closed from the idle hook
+            if (socket_ == INVALID_SOCKET)
+                throw EWireSocketError(WSAENOTCONN);  // closed from the idle hook
         }
     }
 

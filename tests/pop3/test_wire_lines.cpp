@@ -19,7 +19,8 @@ namespace {
 
 class TTestClient : public TWireClient {
 public:
-    explicit TTestClient(std::unique_ptr<ITransport> transport) : TWireClient(std::move(transport)) {}
+    explicit TTestClient(std::unique_ptr<ITransport> transport)
+        : TWireClient(std::move(transport)) {}
     using TWireClient::Established;
 
     // What a protocol's goodbye would see.
@@ -42,7 +43,9 @@ struct TMemoryClient {
         Client->Host = "mail.example.org";
         Client->Port = 110;
         Client->BufferChunk = bufferChunk;
-        Client->OnStatus = [this](TWireSocket&, const std::string& text) { Statuses.push_back(text); };
+        Client->OnStatus = [this](TWireSocket&, const std::string& text) {
+            Statuses.push_back(text);
+        };
     }
     TTestClient& operator*() { return *Client; }
     TTestClient* operator->() { return Client.get(); }
@@ -62,7 +65,9 @@ TEST(WireLines, ReadLnSplitsOnCrLfOnlyWhateverTheChunking) {
         {"empty lines", "\r\n\r\nx\r\n", {"", "", "x"}},
         {"lone CR and LF stay inside", "a\rb\nc\r\n\n\r\r\n", {"a\rb\nc", "\n\r"}},
         {"CR before CR LF", "a\r\r\nb\r\n", {"a\r", "b"}},
-        {"bytes with bit 7 and NUL", std::string("\xE9t\xE9\0x\r\n", 7), {std::string("\xE9t\xE9\0x", 5)}},
+        {"bytes with bit 7 and NUL",
+         std::string("\xE9t\xE9\0x\r\n", 7),
+         {std::string("\xE9t\xE9\0x", 5)}},
     };
     for (const TLineCase& c : cases) {
         for (int chunk : {65536, 1, 2, 3}) {
@@ -124,7 +129,8 @@ TEST(WireLines, AsciiFilterClearsBitSeven) {
 TEST(WireLines, LongListingIsReadInLinearTimeWithinABoundedBuffer) {
     constexpr int kLines = 200000;
     std::string listing = "+OK\r\n";
-    for (int i = 1; i <= kLines; ++i) listing += std::to_string(i) + " 000000" + std::to_string(i) + "\r\n";
+    for (int i = 1; i <= kLines; ++i)
+        listing += std::to_string(i) + " 000000" + std::to_string(i) + "\r\n";
     listing += ".\r\n";
     std::vector<long long> times;  // milliseconds
     for (int chunk : {8192, 1 << 20}) {
@@ -179,9 +185,15 @@ TEST(WireReplies, GetResponseCodesTextsAndMultiLineReplies) {
         {"numeric", "550 denied\r\n", 550, "550 denied", {}},
         {"not a number", "ab1 x\r\n", 0, "ab1 x", {}},
         {"short", "42\r\n", 42, "42", {}},
-        {"multi-line coded", "250-first\r\n\r\n250-second\r\n250 last\r\nnext\r\n", 250, "250 last",
+        {"multi-line coded",
+         "250-first\r\n\r\n250-second\r\n250 last\r\nnext\r\n",
+         250,
+         "250 last",
          {"250-first", "250-second", "250 last"}},
-        {"other code inside a multi-line reply", "220-a\r\n221 b\r\n220 c\r\n", 220, "220 c",
+        {"other code inside a multi-line reply",
+         "220-a\r\n221 b\r\n220 c\r\n",
+         220,
+         "220 c",
          {"220-a", "221 b", "220 c"}},
     };
     for (const TReplyCase& c : cases) {
@@ -300,7 +312,8 @@ TEST(WireCapture, CaptureDecodedQuotedPrintableKeepsLinesAndTerminators) {
     std::vector<std::string> lines;
     EXPECT_EQ(m->CaptureDecoded(&lines, {".", "--==_b1==", "--==_b1==--"}, "Quoted-Printable"), 2);
     // A decoded "=" at the end still goes, as for any other encoding.
-    EXPECT_EQ(lines, (std::vector<std::string>{"caf\xE9 cr\xC3\xA8me", "soft break ", ".dotted ", "."}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"caf\xE9 cr\xC3\xA8me", "soft break ", ".dotted ", "."}));
     lines.clear();
     EXPECT_EQ(m->CaptureDecoded(&lines, {"."}, "8bit"), 1);
     EXPECT_EQ(lines, std::vector<std::string>{"after"});
@@ -343,7 +356,9 @@ TEST(WireStatus, HandlerExceptionsComeBackAsTheirOwnClass) {
     };
     const std::vector<TCase> cases = {
         {"response", [] { throw EWireResponseError("-ERR x"); },
-         [](const std::exception& e) { return dynamic_cast<const EWireResponseError*>(&e) != nullptr; },
+         [](const std::exception& e) {
+             return dynamic_cast<const EWireResponseError*>(&e) != nullptr;
+         },
          "-ERR x"},
         {"socket", [] { throw EWireSocketError(10054); },
          [](const std::exception& e) {
@@ -352,11 +367,14 @@ TEST(WireStatus, HandlerExceptionsComeBackAsTheirOwnClass) {
          },
          "Socket Error #10054\r\nConnection reset by peer."},
         {"graceful", [] { throw EWireConnClosedGraceful(); },
-         [](const std::exception& e) { return dynamic_cast<const EWireConnClosedGraceful*>(&e) != nullptr; },
+         [](const std::exception& e) {
+             return dynamic_cast<const EWireConnClosedGraceful*>(&e) != nullptr;
+         },
          "Connection Closed Gracefully."},
         {"runtime", [] { throw std::runtime_error("boom"); },
          [](const std::exception& e) {
-             return dynamic_cast<const std::runtime_error*>(&e) && !dynamic_cast<const EWireException*>(&e);
+             return dynamic_cast<const std::runtime_error*>(&e) &&
+                    !dynamic_cast<const EWireException*>(&e);
          },
          "boom"},
     };
@@ -399,11 +417,16 @@ TEST(WireConnect, StatusTextsAndAddressResolution) {
         bool LookedUp;
     };
     const std::vector<TCase> cases = {
-        {"localhost", "127.0.0.1", false},  {"LocalHost", "127.0.0.1", false},
-        {"10.1.2.3", "10.1.2.3", false},    {"255.255.255.255", "255.255.255.255", false},
-        {"mail.example.org", "127.0.0.1", true}, {"010.1.2.3", "127.0.0.1", true},
-        {"1.2.3", "127.0.0.1", true},       {"1.2.3.4.5", "127.0.0.1", true},
-        {"256.1.1.1", "127.0.0.1", true},   {"1.2.3.4 ", "127.0.0.1", true},
+        {"localhost", "127.0.0.1", false},
+        {"LocalHost", "127.0.0.1", false},
+        {"10.1.2.3", "10.1.2.3", false},
+        {"255.255.255.255", "255.255.255.255", false},
+        {"mail.example.org", "127.0.0.1", true},
+        {"010.1.2.3", "127.0.0.1", true},
+        {"1.2.3", "127.0.0.1", true},
+        {"1.2.3.4.5", "127.0.0.1", true},
+        {"256.1.1.1", "127.0.0.1", true},
+        {"1.2.3.4 ", "127.0.0.1", true},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Host);
@@ -414,7 +437,8 @@ TEST(WireConnect, StatusTextsAndAddressResolution) {
         EXPECT_EQ(m->ResolvedAddress, c.Resolved);
         EXPECT_EQ(m.Transport->ResolvedHosts.size(), c.LookedUp ? 1u : 0u);
         EXPECT_EQ(m.Transport->ConnectedPort, 995);
-        EXPECT_EQ(m.Statuses, (std::vector<std::string>{"Connecting to " + c.Host, "Socket Connected"}));
+        EXPECT_EQ(m.Statuses,
+                  (std::vector<std::string>{"Connecting to " + c.Host, "Socket Connected"}));
         EXPECT_TRUE(m->Established());
         m->Disconnect();
         EXPECT_EQ(m->ResolvedAddress, "");
@@ -455,8 +479,8 @@ TEST(WireConnect, FailedConnectReportsItsOwnErrorAndSaysNoGoodbye) {
         }
         EXPECT_FALSE(m->Connected());
         EXPECT_EQ(m->EstablishedAtDisconnect, std::vector<bool>{false});
-        EXPECT_EQ(m.Statuses, (std::vector<std::string>{"Connecting to mail.example.org", "Disconnecting",
-                                                        "Disconnected"}));
+        EXPECT_EQ(m.Statuses, (std::vector<std::string>{"Connecting to mail.example.org",
+                                                        "Disconnecting", "Disconnected"}));
     }
 }
 
@@ -488,13 +512,15 @@ TEST(WireConnect, LogFileHoldsTheExchange) {
     m->SendCmd(std::string(1, '\0'), 1);
     m->SendCmd("NOOP", 250);
     m->Disconnect();
-    EXPECT_EQ(test::ReadFileBytes(path), "I: +OK ready\r\n\r\nO: NOOP\r\nI: 250-a\r\n\r\nI: 250 b\r\n\r\n");
+    EXPECT_EQ(test::ReadFileBytes(path),
+              "I: +OK ready\r\n\r\nO: NOOP\r\nI: 250-a\r\n\r\nI: 250 b\r\n\r\n");
 }
 
 TEST(WireErrors, SocketErrorMessages) {
     EXPECT_EQ(SocketErrorText(10035), "Operation would block. ");
     EXPECT_EQ(SocketErrorText(11004), "Valid name, no data record (check DNS setup).");
-    EXPECT_EQ(std::string(EWireSocketError(11001).what()), "Socket Error #11001\r\nHost not found.");
+    EXPECT_EQ(std::string(EWireSocketError(11001).what()),
+              "Socket Error #11001\r\nHost not found.");
     EXPECT_EQ(std::string(EWireSocketError(12345).what()), "Socket Error #12345\r\n");
     EXPECT_EQ(EWireSocketError(10061).LastError, 10061);
 }

@@ -62,7 +62,8 @@ TEST(WireSockets, ExactCommandsAndRepliesOverTheWire) {
 TEST(WireSockets, CloseAtEveryPointOfAListing) {
     const std::string listing = "+OK 2\r\n1 a\r\n..2 b\r\n.\r\n";
     std::vector<TScript> scripts;
-    for (size_t cut = 0; cut < listing.size(); ++cut) scripts.push_back(TScript().Send(listing.substr(0, cut)).Close());
+    for (size_t cut = 0; cut < listing.size(); ++cut)
+        scripts.push_back(TScript().Send(listing.substr(0, cut)).Close());
     TScriptedServer server(scripts);
     for (size_t cut = 0; cut < listing.size(); ++cut) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
@@ -107,7 +108,8 @@ TEST(WireSockets, MegabyteLineIsReadWhole) {
     client.Connect();
     const std::string line = client.ReadLn();
     ASSERT_EQ(line.size(), size);
-    for (size_t i = 0; i < size; i += 4099) ASSERT_EQ(line[i], static_cast<char>('a' + i % 26)) << i;
+    for (size_t i = 0; i < size; i += 4099)
+        ASSERT_EQ(line[i], static_cast<char>('a' + i % 26)) << i;
     EXPECT_EQ(client.ReadLn(), "+OK after");
 }
 
@@ -149,7 +151,8 @@ TEST(WireSockets, SilentServerTimesOutWhileTheIdleHookRuns) {
 
 TEST(WireSockets, GarbageNeverCrashesTheLineReader) {
     std::vector<TScript> scripts;
-    for (unsigned seed = 1; seed <= 4; ++seed) scripts.push_back(TScript().Garbage(200000, seed).Close());
+    for (unsigned seed = 1; seed <= 4; ++seed)
+        scripts.push_back(TScript().Garbage(200000, seed).Close());
     TScriptedServer server(scripts);
     for (unsigned seed = 1; seed <= 4; ++seed) {
         TSocketClient client;
@@ -174,8 +177,10 @@ TEST(WireSockets, ConnectFailuresReportTheirOwnCause) {
         const char* Message;
     };
     const std::vector<TCase> cases = {
-        {"refused", "127.0.0.1", TScriptedServer::UnusedPort(), 10061, "Socket Error #10061\r\nConnection refused."},
-        {"unknown host", "no-such-host.invalid", 110, 11001, "Socket Error #11001\r\nHost not found."},
+        {"refused", "127.0.0.1", TScriptedServer::UnusedPort(), 10061,
+         "Socket Error #10061\r\nConnection refused."},
+        {"unknown host", "no-such-host.invalid", 110, 11001,
+         "Socket Error #11001\r\nHost not found."},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -190,8 +195,8 @@ TEST(WireSockets, ConnectFailuresReportTheirOwnCause) {
             EXPECT_STREQ(e.what(), c.Message);
         }
         EXPECT_FALSE(client.Connected());
-        EXPECT_EQ(client.Statuses, (std::vector<std::string>{"Connecting to " + c.Host, "Disconnecting",
-                                                             "Disconnected"}));
+        EXPECT_EQ(client.Statuses, (std::vector<std::string>{"Connecting to " + c.Host,
+                                                             "Disconnecting", "Disconnected"}));
     }
 }
 

@@ -194,7 +194,8 @@ public:
         linger option;
         option.l_onoff = 1;
         option.l_linger = 0;
-        setsockopt(socket_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&option), sizeof option);
+        setsockopt(socket_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&option),
+                   sizeof option);
         CloseSocket(socket_);
         socket_ = kNoSocket;
     }
@@ -281,9 +282,7 @@ void TScriptedServer::Run() {
                         std::this_thread::sleep_for(std::chrono::milliseconds(step.Ms));
                     }
                     break;
-                case TScript::TKind::Expect:
-                    open = peer.ReadLine();
-                    break;
+                case TScript::TKind::Expect: open = peer.ReadLine(); break;
                 case TScript::TKind::Pause:
                     std::this_thread::sleep_for(std::chrono::milliseconds(step.Ms));
                     break;
@@ -310,7 +309,8 @@ void TScriptedServer::Run() {
     }
 }
 
-std::vector<std::string> TScriptedServer::Lines(std::size_t connection, std::size_t atLeast, int waitMs) {
+std::vector<std::string> TScriptedServer::Lines(std::size_t connection, std::size_t atLeast,
+                                                int waitMs) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         {

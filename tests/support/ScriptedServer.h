@@ -61,7 +61,8 @@ public:
 
     // The lines a connection received so far; waits up to waitMs for at least
     // atLeast of them (or for that connection to end).
-    std::vector<std::string> Lines(std::size_t connection, std::size_t atLeast = 0, int waitMs = 3000);
+    std::vector<std::string> Lines(std::size_t connection, std::size_t atLeast = 0,
+                                   int waitMs = 3000);
 
     // Whether a connection has been closed (by either side), waiting up to waitMs.
     bool Ended(std::size_t connection, int waitMs = 3000);

@@ -27,10 +27,12 @@ int WsaCodeOf(int error) {
     switch (error) {
         case EINTR: return 10004;
         case EBADF: return 10009;
-        case EACCES: case EPERM: return 10013;
+        case EACCES:
+        case EPERM: return 10013;
         case EFAULT: return 10014;
         case EINVAL: return 10022;
-        case EMFILE: case ENFILE: return 10024;
+        case EMFILE:
+        case ENFILE: return 10024;
         case EWOULDBLOCK: return 10035;
 #if EAGAIN != EWOULDBLOCK
         case EAGAIN: return 10035;
@@ -57,10 +59,12 @@ int WsaCodeOf(int error) {
         case ENETRESET: return 10052;
         case ECONNABORTED: return 10053;
         case ECONNRESET: return 10054;
-        case ENOBUFS: case ENOMEM: return 10055;
+        case ENOBUFS:
+        case ENOMEM: return 10055;
         case EISCONN: return 10056;
         case ENOTCONN: return 10057;
-        case ESHUTDOWN: case EPIPE: return 10058;
+        case ESHUTDOWN:
+        case EPIPE: return 10058;
         case ETOOMANYREFS: return 10059;
         case ETIMEDOUT: return 10060;
         case ECONNREFUSED: return 10061;
@@ -134,7 +138,8 @@ public:
             if (flags < 0 || fcntl(fd_, F_SETFL, flags | O_NONBLOCK) < 0) RaiseErrno(errno);
             if (noDelay) {
                 const int on = 1;
-                if (setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) < 0) RaiseErrno(errno);
+                if (setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) < 0)
+                    RaiseErrno(errno);
             }
             sockaddr_in to{};
             to.sin_family = AF_INET;
@@ -194,7 +199,8 @@ private:
         const int slice = wait.SliceMs > 0 ? wait.SliceMs : 1;
         for (;;) {
             const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now())
+                    .count();
             const int timeout = left <= 0 ? 0 : static_cast<int>(left < slice ? left : slice);
             pollfd entry{fd_, events, 0};
             const int ready = poll(&entry, 1, timeout);
@@ -211,6 +217,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ITransport> CreateSocketTransport() { return std::make_unique<TPosixSocketTransport>(); }
+std::unique_ptr<ITransport> CreateSocketTransport() {
+    return std::make_unique<TPosixSocketTransport>();
+}
 
 }  // namespace vexil
