@@ -7,6 +7,7 @@
 #include "app/Menu.h"
 #include "skin/Image.h"
 #include "skin/Picture.h"
+#include "dialup/RasInterface.h"
 #include "skin/Region.h"
 
 namespace vexil {
@@ -44,6 +45,9 @@ public:
     // A timer that calls TVexil::AnimationTick every kAnimationStepMs while
     // an animated picture shows.
     virtual void SetAnimationTimer(bool enabled) = 0;
+    // Runs the messages waiting for the program's windows (clicks, paints,
+    // timer ticks) while a network command waits for its server.
+    virtual void ProcessMessages() = 0;
 
     // Brings the window to the foreground (a menu opened from the
     // notification area needs it to close when the user clicks elsewhere).
@@ -87,6 +91,11 @@ public:
     // The command line registered for mailto links (the default value of
     // mailto\shell\open\command under the classes root), "" when there is none.
     virtual std::string ReadMailtoCommand() = 0;
+    // Plays a wave file asynchronously; a file that cannot be played gives the
+    // system's default sound.  Errors are ignored.
+    virtual void PlayWave(const std::string& path) = 0;
+    // The platform's dial-up networking.
+    virtual IRasApi& RasApi() = 0;
 };
 
 }  // namespace vexil

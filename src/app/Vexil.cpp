@@ -25,7 +25,18 @@ TRect Union(const TRect& a, const TRect& b) {
 }  // namespace
 
 TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messages)
-    : view_(view), system_(system), messages_(messages) {
+    : POP(std::make_unique<TWirePOP3>()),
+      RASC(system.RasApi()),
+      view_(view),
+      system_(system),
+      messages_(messages) {
+    POP->Port = 110;
+    POP->BufferChunk = 8192;
+    POP->OnStatus = [this](TWireSocket&, const std::string& text) { POPStatus(text); };
+    POP->OnWork = [this](TWireSocket&, int, int) { POPWork(); };
+    // Between the slices of every wait on the server: the window stays alive.
+    POP->OnIdle = [this] { view_.ProcessMessages(); };
+    Msg.UseNowForDate = false;
     STATBMP.Transparency = TImageTransparency::None;
     NBMSGBMP.Transparency = TImageTransparency::Magenta;
     NBMSGBMP.Hint = "NB Messages";
@@ -39,6 +50,8 @@ TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messag
         b->OnRepaint = [this, b] { view_.Invalidate(b->BoundsRect()); };
     }
     WireMenusAndCommands();
+    Connect.OnClick = [this] { ConnectClick(); };
+    Disconnect.OnClick = [this] { DisconnectClick(); };
 }
 
 std::vector<TImgBtn*> TVexil::Buttons() { return {&Connect, &RefreshBtn, &Disconnect, &MAIL}; }
@@ -84,7 +97,10 @@ void TVexil::Init() {
     view_.SetBounds(Settings.posx, Settings.posy, 0, 0);
     ApplySkinToControls();
     AfficheTray(false);
+    if (POP->Connected() && !Settings.autoconnect && !IsOnline) POP->Disconnect();
+    RASC.RefreshEntries();
     ShowOnlineState();
+    if (Settings.autoconnect && !POP->Connected() && HasValidAccount) GoOnline();
     SetOnTop(OnTopFlag);
     ResumeTimers();
 }
@@ -105,7 +121,10 @@ void TVexil::LitSkinIni() {
         const TCurrentAccount current = LoadAccounts(Accounts, exeDir_);
         HasValidAccount = current.HasValidAccount;
         AccountIndex = current.AccountIndex;
-        if (current.HasValidAccount) FirstActiveAccount = current.FirstActiveAccount;
+        if (current.HasValidAccount) {
+            FirstActiveAccount = current.FirstActiveAccount;
+            PutAccountIntoPOP(AccountIndex);
+        }
     } catch (const EConvertError& e) {
         // A malformed max_size or port number stops that load where it stands,
         // as a malformed option does; the skin still loads.
@@ -206,15 +225,25 @@ void TVexil::ShowMessageCount() {
     DrawStatus(StatusText);
 }
 
-void TVexil::ShowOnlineState() {
-    const TRect flagBefore = FLAG.BoundsRect();
+// Loads a mail picture into FLAG; a picture that cannot be loaded ends the
+// program after its message, closing the POP3 session first.
+void TVexil::LoadFlagPicture(const std::string& path) {
+    const TRect before = FLAG.BoundsRect();
     try {
-        LoadStateImage(FLAG, MsgCount > 0 ? Skin.GotMailPath : Skin.NoMailPath);
+        LoadStateImage(FLAG, path);
     } catch (const std::exception&) {
         messages_.ShowMessage(kInvalidGotMail);
+        try {
+            POP->Disconnect();
+        } catch (const std::exception&) {
+        }
         messages_.Halt(1);
     }
-    RepaintControl(flagBefore, FLAG.BoundsRect());
+    RepaintControl(before, FLAG.BoundsRect());
+}
+
+void TVexil::ShowOnlineState() {
+    LoadFlagPicture(MsgCount > 0 ? Skin.GotMailPath : Skin.NoMailPath);
 
     const TRect onlineBefore = Online.BoundsRect();
     if (IsOnline) {
@@ -226,6 +255,10 @@ void TVexil::ShowOnlineState() {
             LoadStateImage(Online, Skin.OnlinePath);
         } catch (const std::exception&) {
             messages_.ShowMessage(kInvalidOnline);
+            try {
+                POP->Disconnect();
+            } catch (const std::exception&) {
+            }
             messages_.Halt(1);
         }
     } else {
@@ -296,13 +329,13 @@ void TVexil::MakeTransparent() {
 void TVexil::StopTimers() {
     ScrollEnabled = false;
     TimerEnabled = false;
-    view_.SetCheckTimer(false, Settings.minutes * 60000);
+    view_.SetCheckTimer(false, CheckIntervalMs);
 }
 
 void TVexil::ResumeTimers() {
     ScrollEnabled = view_.IsVisible() || FirstPaint;
     TimerEnabled = Settings.autocheck && IsOnline;
-    view_.SetCheckTimer(TimerEnabled, Settings.minutes * 60000);
+    view_.SetCheckTimer(TimerEnabled, CheckIntervalMs);
 }
 
 void TVexil::SetOnTop(bool onTop) { view_.SetTopmost(onTop); }
@@ -311,6 +344,13 @@ void TVexil::Exit1Click() {
     StopTimers();
     NewsLines.clear();
     NewsSources.clear();
+    if (POP->Connected()) {
+        try {
+            POP->Disconnect();
+        } catch (const std::exception&) {
+            // The session is closed either way; the settings still get written.
+        }
+    }
     int left = 0, top = 0;
     view_.GetPosition(left, top);
     try {

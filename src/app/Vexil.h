@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "app/MainWindowView.h"
 #include "app/Menu.h"
 #include "config/Settings.h"
+#include "dialup/RASControl.h"
+#include "pop3/WirePOP3.h"
 #include "platform/Mouse.h"
 #include "platform/Platform.h"
 #include "skin/ImgBtn.h"
@@ -67,8 +70,15 @@ public:
     void STATBMPMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     void FLAGMouseDown(TMouseButton button, TShiftState shift, int x, int y);
 
-    // The mail check cycle.
+    // The mail check cycle.  Commands that talk to the network are refused
+    // while one runs (NetworkBusy); Disconnect during a check ends it.
+    void ConnectClick();
+    void GoOnline();
+    void TimerTimer();
     void CheckAccount(bool Advance);
+    void DisconnectClick();
+    void POPStatus(const std::string& status);
+    void POPWork();
 
     // Builds the window region from the background and paints it.
     void MakeTransparent();
@@ -116,6 +126,11 @@ public:
     // The MAIL button: starts the user's mail program.
     void MAILClick();
 
+    // Components: the POP3 client, the shared message and the dial-up control.
+    std::unique_ptr<TWirePOP3> POP;
+    TWireMessage Msg;
+    TRASControl RASC;
+
     // Controls of the main window.
     TImageControl STATBMP, NBMSGBMP, FLAG, Online;
     TImgBtn Connect, RefreshBtn, Disconnect, MAIL;
@@ -133,6 +148,10 @@ public:
     int AccountIndex = 1;
     int FirstActiveAccount = 0;
     int PrevMsgCount = 0;
+    // New mail is judged per account: each one's count at its previous check.
+    std::array<int, kMaxAccounts> PrevCounts{};
+    bool NetworkBusy = false;
+    int CheckIntervalMs = 60000;  // the check timer's interval
     int MsgCount = 0;
     std::string StatusText;
     bool OnTopFlag = false;
@@ -159,6 +178,12 @@ public:
     int DragX = 0, DragY = 0;
 
 private:
+    class TNetworkCommand;
+    void CheckAccountNow(bool Advance);
+    bool AdvanceAccount();
+    void PutAccountIntoPOP(int index);
+    void NotifyNewMail();
+    void LoadFlagPicture(const std::string& path);
     void LitSkinIni();
     void LitConfig();
     void ApplySkinToControls();
@@ -183,6 +208,7 @@ private:
     TImgBtn* hover_ = nullptr;    // button under the pointer
     TImgBtn* pressed_ = nullptr;  // button holding the mouse capture
     bool dragging_ = false;       // the left button went down on the background
+    bool checkAbandoned_ = false;  // Disconnect came while a check waited
 };
 
 }  // namespace vexil

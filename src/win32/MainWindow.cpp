@@ -168,6 +168,7 @@ LRESULT TMainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_TIMER:
         if (wp == kAnimationTimerId) vexil_->AnimationTick(TVexil::kAnimationStepMs);
+        if (wp == kCheckTimerId) vexil_->TimerTimer();
         return 0;
     case WM_CLOSE:
     case WM_ENDSESSION:
@@ -366,6 +367,23 @@ bool TMainWindow::TrayDelete() {
     data.hWnd = hwnd_;
     data.uID = kTrayIconId;
     return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+}
+
+}  // namespace vexil
+
+namespace vexil {
+
+void TMainWindow::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The loop in WinMain must still see it.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
 }
 
 }  // namespace vexil

@@ -35,6 +35,7 @@ public:
     void SetMouseCapture(bool capture) override;
     void SetCheckTimer(bool enabled, int intervalMs) override;
     void SetAnimationTimer(bool enabled) override;
+    void ProcessMessages() override;
     void BringToFront() override;
     void GetCursorPos(int& x, int& y) override;
     void ScreenSize(int& width, int& height) override;

@@ -2,6 +2,10 @@
 // address, date and time, the shell and the registered mail program.
 #include "win32/Win32Services.h"
 
+#include <mmsystem.h>
+
+#include "win32/RasApi.h"
+
 #include <winsock2.h>
 #include <shellapi.h>
 
@@ -188,6 +192,16 @@ std::string TWin32System::ReadMailtoCommand() {
     }
     RegCloseKey(key);
     return value;
+}
+
+void TWin32System::PlayWave(const std::string& path) {
+    // A file that cannot be played gives the system's default sound.
+    PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+}
+
+IRasApi& TWin32System::RasApi() {
+    if (!ras_) ras_ = CreateWin32RasApi();
+    return *ras_;
 }
 
 }  // namespace vexil

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "app/MainWindowView.h"
 #include "platform/Platform.h"
 
@@ -30,6 +32,11 @@ public:
                   const std::string& parameters) override;
     void RunProgram(const std::string& program, const std::string& parameters) override;
     std::string ReadMailtoCommand() override;
+    void PlayWave(const std::string& path) override;
+    IRasApi& RasApi() override;
+
+private:
+    std::unique_ptr<IRasApi> ras_;
 };
 
 // Message box text: a lone carriage return breaks the line.

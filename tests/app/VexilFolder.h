@@ -15,9 +15,11 @@
 
 namespace vexil::test {
 
-class TVexilFolder : public ::testing::Test {
+// The folder and the window's fakes, for fixtures that also derive from
+// another test base (such as the Dovecot one).
+class TVexilFolderData {
 public:
-    TVexilFolder() {
+    TVexilFolderData() {
         namespace fs = std::filesystem;
         fs::copy(fs::path(VEXIL_SOURCE_DIR) / "skins", fs::path(dir.Path()) / "skins",
                  fs::copy_options::recursive);
@@ -68,6 +70,8 @@ public:
     TFakeMessages messages;
     TVexil vexil{view, system, messages};
 };
+
+class TVexilFolder : public ::testing::Test, public TVexilFolderData {};
 
 // The captions of a menu's items, separators as "-".
 inline std::vector<std::string> Captions(const TMenuItem& menu) {

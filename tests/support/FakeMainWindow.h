@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/MainWindowView.h"
+#include "support/FakeRas.h"
 #include "skin/Region.h"
 
 namespace vexil::test {
@@ -76,6 +77,14 @@ public:
     void SetCheckTimer(bool enabled, int ms) override { CheckTimerOn = enabled, CheckTimerInterval = ms; }
     bool AnimationTimerOn = false;
     void SetAnimationTimer(bool enabled) override { AnimationTimerOn = enabled; }
+    // Counts the calls; a test may hang work on them (a click arriving while
+    // the server is slow to answer).
+    int ProcessMessagesCalls = 0;
+    std::function<void()> OnProcessMessages;
+    void ProcessMessages() override {
+        ++ProcessMessagesCalls;
+        if (OnProcessMessages) OnProcessMessages();
+    }
 
     int CursorX = 0, CursorY = 0;
     int ScreenWidth = 1024, ScreenHeight = 768;
@@ -169,6 +178,10 @@ public:
         Runs.push_back({"", program, parameters});
     }
     std::string ReadMailtoCommand() override { return MailtoCommand; }
+    std::vector<std::string> Played;
+    void PlayWave(const std::string& path) override { Played.push_back(path); }
+    TFakeRas Ras;
+    IRasApi& RasApi() override { return Ras; }
 };
 
 }  // namespace vexil::test
