@@ -14,3 +14,18 @@ target_include_directories(fuzz_pictures PRIVATE src)
 target_compile_options(fuzz_pictures PRIVATE
   -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 target_link_options(fuzz_pictures PRIVATE -fsanitize=fuzzer,address,undefined)
+
+# libFuzzer target over the message receiver and its decoders, fed from
+# memory through the in-memory transport (no sockets involved).
+#
+#   cmake --build build-fuzz --target fuzz_message
+#   build-fuzz/fuzz_message -max_total_time=600 CORPUS_DIR tests/data/mail
+#   (tests/fuzz/run_short.sh does a short bounded run of it)
+file(GLOB VEXIL_MESSAGE_SOURCES CONFIGURE_DEPENDS
+  src/pop3/Wire.cpp src/pop3/WireErrors.cpp src/pop3/MemoryTransport.cpp src/pop3/Decoders.cpp
+  src/pop3/WireMessage.cpp src/pop3/Mime*.cpp src/config/Convert.cpp src/platform/posix/TempFile.cpp)
+add_executable(fuzz_message tests/fuzz/fuzz_message.cpp ${VEXIL_MESSAGE_SOURCES})
+target_include_directories(fuzz_message PRIVATE src)
+target_compile_options(fuzz_message PRIVATE
+  -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+target_link_options(fuzz_message PRIVATE -fsanitize=fuzzer,address,undefined)

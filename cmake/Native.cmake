@@ -49,3 +49,11 @@ if(VEXIL_BENCH)
   add_executable(pop3_check bench/pop3_check.cpp)
   target_link_libraries(pop3_check PRIVATE vexil_core)
 endif()
+
+# ---------------------------------------------------------------------------
+# Message decoding benchmark: a command-line receiver of message files, timed
+# side by side with ripmime by bench/mime_vs_ripmime.sh.
+if(VEXIL_BENCH)
+  add_executable(vexil_decode_file bench/native/decode_file.cpp)
+  target_link_libraries(vexil_decode_file PRIVATE vexil_core)
+endif()
