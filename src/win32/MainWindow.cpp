@@ -147,6 +147,8 @@ LRESULT TMainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         vexil_->MouseLeaveWindow();
         return 0;
     case WM_CAPTURECHANGED:
+        // Taking or releasing the capture ends the leave tracking.
+        tracking_ = false;
         return 0;
     case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);
@@ -235,9 +237,21 @@ void TMainWindow::OnMouse(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MBUTTONDOWN:
         vexil_->MouseDown(TMouseButton::Middle, shift, x, y);
         break;
-    case WM_LBUTTONUP:
+    case WM_LBUTTONUP: {
         vexil_->MouseUp(TMouseButton::Left, shift, x, y);
+        // Released outside the window: no leave message will come for it.
+        POINT p;
+        ::GetCursorPos(&p);
+        if (WindowFromPoint(p) != hwnd_) {
+            tracking_ = false;
+            vexil_->MouseLeaveWindow();
+        } else {
+            // The capture's end cancelled the leave tracking: ask again.
+            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd_, 0};
+            tracking_ = TrackMouseEvent(&tme) != FALSE;
+        }
         break;
+    }
     case WM_RBUTTONUP:
         vexil_->MouseUp(TMouseButton::Right, shift, x, y);
         break;

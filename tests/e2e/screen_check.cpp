@@ -2,7 +2,8 @@
 // renders for the same folder, pixel for pixel, and checks the settings file
 // the program wrote at exit.
 //
-//   vexil_screen_check shot FOLDER SHOT.ppm ROOT_RRGGBB [STATUS COUNT]
+//   vexil_screen_check shot FOLDER SHOT.ppm ROOT_RRGGBB [STATUS COUNT [online]]
+//   vexil_screen_check points FOLDER
 //   vexil_screen_check ini FILE POSX POSY
 #include <cstdio>
 #include <cstdlib>
@@ -60,7 +61,7 @@ void WritePpm(const std::string& path, const TImage32& img) {
 }
 
 int CheckShot(const std::string& folder, const std::string& shotPath, const std::string& root,
-              const std::string& status, const std::string& count) {
+              const std::string& status, const std::string& count, bool online) {
     test::TFakeMainWindow view;
     test::TFakeSystem system;
     system.Dir = folder + "/";
@@ -68,6 +69,14 @@ int CheckShot(const std::string& folder, const std::string& shotPath, const std:
     TVexil vexil(view, system, messages);
     vexil.FormCreate();
     vexil.FormShow();
+    if (online) {
+        // The state a check leaves on view: the online picture, the mail
+        // picture when messages wait, the status text and the count.
+        vexil.IsOnline = true;
+        vexil.MsgCount = std::stoi(count);
+        vexil.StatusText = status;
+        vexil.ShowOnlineState();
+    }
 
     int failures = 0;
     // The text areas must hold exactly what the font renderer makes of the
@@ -131,6 +140,43 @@ int CheckShot(const std::string& folder, const std::string& shotPath, const std:
     return failures ? 1 : 0;
 }
 
+// Screen points of the buttons' centres and of a free spot of the window
+// background (for a drag or the context menu), for xdotool.
+int PrintPoints(const std::string& folder) {
+    test::TFakeMainWindow view;
+    test::TFakeSystem system;
+    system.Dir = folder + "/";
+    TPrintMessages messages;
+    TVexil vexil(view, system, messages);
+    vexil.FormCreate();
+    vexil.FormShow();
+    const int px = vexil.Settings.posx, py = vexil.Settings.posy;
+    const std::pair<const char*, const TImgBtn*> buttons[] = {
+        {"connect", &vexil.Connect}, {"check", &vexil.RefreshBtn},
+        {"disconnect", &vexil.Disconnect}, {"mail", &vexil.MAIL}};
+    for (const auto& [name, b] : buttons)
+        std::cout << name << " " << px + b->Left + b->Width / 2 << " " << py + b->Top + b->Height / 2
+                  << "\n";
+    // The free spot nearest the top-left corner, with a margin of 3 pixels
+    // of window on every side.
+    for (int y = 3; y + 3 < vexil.ClientHeight(); ++y)
+        for (int x = 3; x + 3 < vexil.ClientWidth(); ++x) {
+            bool free = true;
+            for (int dy = -3; dy <= 3 && free; ++dy)
+                for (int dx = -3; dx <= 3 && free; ++dx)
+                    free = test::TMaskRegionOps::Contains(view.Region, x + dx, y + dy) &&
+                           vexil.HintAt(x + dx, y + dy).empty() &&
+                           !vexil.FLAG.BoundsRect().Contains(x + dx, y + dy) &&
+                           !vexil.Online.BoundsRect().Contains(x + dx, y + dy) &&
+                           !vexil.STATBMP.BoundsRect().Contains(x + dx, y + dy);
+            if (free) {
+                std::cout << "free " << px + x << " " << py + y << "\n";
+                return 0;
+            }
+        }
+    return 1;
+}
+
 int CheckIni(const std::string& path, const std::string& posx, const std::string& posy) {
     static const char* const kLines[] = {
         "current_skin = ", "autocheck =", "autoconnect =", "header_only =", "ontop =",
@@ -176,9 +222,11 @@ int main(int argc, char** argv) {
     const std::vector<std::string> a(argv + 1, argv + argc);
     if (a.size() >= 4 && a[0] == "shot")
         return CheckShot(a[1], a[2], a[3], a.size() > 4 ? a[4] : "DISCONNECTED",
-                         a.size() > 5 ? a[5] : "0");
+                         a.size() > 5 ? a[5] : "0", a.size() > 6 && a[6] == "online");
+    if (a.size() == 2 && a[0] == "points") return PrintPoints(a[1]);
     if (a.size() == 4 && a[0] == "ini") return CheckIni(a[1], a[2], a[3]);
-    std::cerr << "usage: vexil_screen_check shot FOLDER SHOT.ppm ROOT [STATUS COUNT]\n"
+    std::cerr << "usage: vexil_screen_check shot FOLDER SHOT.ppm ROOT [STATUS COUNT [online]]\n"
+                 "       vexil_screen_check points FOLDER\n"
                  "       vexil_screen_check ini FILE POSX POSY\n";
     return 2;
 }
