@@ -9,15 +9,20 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 cd "$root/dist"
 
+# A local mailbox with a few messages, so that Vexil finds mail at once.
+"$root/scripts/demo-server.sh" start "$root/dist"
+
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  echo "Starting Vexil from $root/dist"
-  exec "$root/scripts/wine-run" ./vexil.exe
+  echo "Starting Vexil from $root/dist: click the plug button to connect."
+  "$root/scripts/wine-run" ./vexil.exe || true
+  "$root/scripts/demo-server.sh" stop
+  exit 0
 fi
 
 WORK="$(mktemp -d /tmp/vexil-run.XXXXXX)"
 SCRIPTS="$root/scripts"
 . "$root/tests/e2e/lib.sh"
-trap 'stop_display' EXIT
+trap 'stop_display; "$root/scripts/demo-server.sh" stop' EXIT
 start_display
 start_vexil "$root/dist"
 if ! win=$(wait_window Vexil 120); then
@@ -26,6 +31,13 @@ if ! win=$(wait_window Vexil 120); then
   exit 1
 fi
 sleep 2
+# Click Connect, as a user would, and let the first check finish.
+eval "$(xdotool getwindowgeometry --shell "$win")"
+connect=$(sed -n '/^\[connect\]/I,/^\[/p' "$root/dist/skins/Default/skin.ini" | grep -i '^position' | head -1 | cut -d= -f2 | tr -d ' \r')
+xdotool mousemove $((X + ${connect%,*} + 10)) $((Y + ${connect#*,} + 10)) click 1
+sleep 4
+xdotool mousemove 5 5
+sleep 0.5
 shot="$root/dist/screenshot.png"
 import -window root -crop 640x360+0+0 "$shot"
 xdotool windowfocus --sync "$win" key --window "$win" alt+F4 2>/dev/null || true
