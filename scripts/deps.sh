@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386
   xvfb xauth xdotool x11-xserver-utils x11-utils imagemagick
   dovecot-core dovecot-pop3d openssl curl ripmime
+  clang libclang-rt-14-dev
 )
 
 missing=()

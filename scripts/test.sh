@@ -26,6 +26,9 @@ echo "== Windows tests under Wine"
 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
   ctest --test-dir "$root/build/windows" --output-on-failure || status=1
 
+echo "== a short fuzzing run of the message receiver"
+bash "$root/tests/fuzz/run_short.sh" 20 || status=1
+
 echo "== vexil.exe under Wine and Xvfb"
 for t in "$root"/tests/e2e/*_test.sh; do
   bash "$t" "$root/dist" "$root/build/native/vexil_screen_check" || status=1
