@@ -19,7 +19,7 @@ start_display || exit 1
 # 1. A fresh folder starts offline: window, outline, "DISCONNECTED" and "0".
 dir=$(fresh_folder start)
 set_ini "$dir/Vexil.ini" posX 37
-set_ini "$dir/Vexil.ini" posY 23
+set_ini "$dir/Vexil.ini" posY 63  # below the desktop's notification area (Wine draws one at the top left)
 start_vexil "$dir"
 if win=$(wait_window Vexil 90); then
   sleep 1.5
