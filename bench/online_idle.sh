@@ -59,7 +59,7 @@ median=$(printf '%s\n' "${latencies[@]}" | sort -n | awk '{a[NR]=$1} END {print 
 # CPU while online and idle: the program's own process and the Wine server.
 # The Windows process keeps the pid that started it (Wine execs in place).
 pid="$VEXIL_PID"
-ws=$(pgrep -n -x wineserver)
+ws=$(pgrep -n "^wineserver")
 ticks() { cut -d' ' -f14,15 "/proc/$1/stat" | awk '{print $1 + $2}'; }
 xdotool mousemove 5 5
 sleep 2
