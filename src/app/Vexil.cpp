@@ -63,7 +63,7 @@ void TVexil::FormCreate() {
     NewsRefreshTicks = 0;
     SkinPicked = false;
     NewsLines.clear();
-    NewsSources.clear();
+    NewsSources = {kBuiltInNewsSource};
     PrevMsgCount = 0;
     StatusText = "Disconnected";
     Background = TImage32();

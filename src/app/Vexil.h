@@ -26,6 +26,10 @@ namespace vexil {
 
 // Our web site; pages of it are opened from the menus.
 constexpr char kProductSite[] = "http://www.example.org";
+// The news source every list starts with: name|url|comment|news url.
+const std::string kBuiltInNewsSource = std::string("Brellin|") + kProductSite +
+                                       "|A Custom Windows - Skins skins skins !|" + kProductSite +
+                                       "/Vexil/vexilen.txt";
 // The tip of the notification-area icon.
 constexpr char kTrayTip[] = "Vexil";
 // The mouse messages that the notification-area icon passes on.

@@ -95,6 +95,13 @@ TEST_F(VexilWindow, StartsOfflineWithTheSkinsShapeAndState) {
     EXPECT_EQ(vexil.HintAt(vexil.Connect.Left + 1, vexil.Connect.Top + 1), "Connect to POP server");
     EXPECT_FALSE(vexil.TimerEnabled);
     EXPECT_TRUE(vexil.ScrollEnabled);  // FirstPaint still set
+
+    // The news source list starts with the built-in source.
+    ASSERT_EQ(vexil.NewsSources.size(), 1u);
+    const auto source = SplitNewsSource(vexil.NewsSources[0]);
+    EXPECT_EQ(source[0], "Brellin");
+    EXPECT_EQ(source[2], "A Custom Windows - Skins skins skins !");
+    EXPECT_EQ(source[3], std::string(kProductSite) + "/Vexil/vexilen.txt");
 }
 
 TEST_F(VexilWindow, PointerOverAButtonShowsItsSelectPicture) {
