@@ -80,7 +80,11 @@ void TVexil::GoOnline() {
     try {
         POP->Connect();
     } catch (const std::exception&) {
-        messages_.ShowMessage(kPopConnectionFailed);
+        if (!checkAbandoned_) messages_.ShowMessage(kPopConnectionFailed);
+    }
+    if (checkAbandoned_) {  // the window closed while the server answered
+        POP->CloseSocket();
+        return;
     }
     IsOnline = POP->Connected();
     NewsRefreshTicks = 0;
@@ -147,7 +151,10 @@ void TVexil::CheckAccountNow(bool Advance) {
             error = true;
         }
     }
-    if (checkAbandoned_) return;
+    if (checkAbandoned_) {
+        POP->CloseSocket();  // the connect may have completed after the close
+        return;
+    }
     try {
         MsgCount = POP->CheckMessages();
     } catch (const std::exception&) {
@@ -159,9 +166,12 @@ void TVexil::CheckAccountNow(bool Advance) {
         } catch (const std::exception&) {
         }
     }
-    // Disconnect was pressed while the server was answering: the display
-    // already says so, and this check is over.
-    if (checkAbandoned_) return;
+    // Disconnect was pressed (or the window closed) while the server was
+    // answering: the display already says so, and this check is over.
+    if (checkAbandoned_) {
+        POP->CloseSocket();
+        return;
+    }
 
     const std::string name = CurrentAccountName();
     std::string hint = AccountIndex == FirstActiveAccount ? std::string() : NBMSGBMP.Hint;

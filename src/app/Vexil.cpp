@@ -344,6 +344,12 @@ void TVexil::Exit1Click() {
     StopTimers();
     NewsLines.clear();
     NewsSources.clear();
+    if (NetworkBusy) {
+        // Closed while a check waits on its server: that check must not go
+        // on talking to the connection, nor drawing on a closed window.
+        checkAbandoned_ = true;
+        POP->CloseSocket();
+    }
     if (POP->Connected()) {
         try {
             POP->Disconnect();

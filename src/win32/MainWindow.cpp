@@ -268,17 +268,21 @@ void TMainWindow::UpdateHint(int x, int y) {
 }
 
 void TMainWindow::SetBounds(int left, int top, int width, int height) {
+    if (!hwnd_) return;
+
     SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TMainWindow::GetPosition(int& left, int& top) {
+    if (!hwnd_) return;
+
     RECT r;
     GetWindowRect(hwnd_, &r);
     left = r.left;
     top = r.top;
 }
 
-bool TMainWindow::IsVisible() { return IsWindowVisible(hwnd_) != FALSE; }
+bool TMainWindow::IsVisible() { return hwnd_ && IsWindowVisible(hwnd_) != FALSE; }
 
 void TMainWindow::ShowWindow() { ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE); }
 
@@ -293,15 +297,24 @@ void TMainWindow::CloseWindow() {
 }
 
 void TMainWindow::SetTopmost(bool onTop) {
+    if (!hwnd_) return;
+
     SetWindowPos(hwnd_, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TMainWindow::SetWindowRegion(IRegionOps::Handle region) {
+    if (!hwnd_) {
+        DeleteObject(static_cast<HRGN>(region));
+        return;
+    }
+
     SetWindowRgn(hwnd_, static_cast<HRGN>(region), TRUE);
 }
 
 void TMainWindow::Invalidate(const TRect& area) {
+    if (!hwnd_) return;  // closed while a command was still running
+
     if (area.Empty()) return;
     RECT r{area.Left, area.Top, area.Right, area.Bottom};
     InvalidateRect(hwnd_, &r, FALSE);
@@ -315,6 +328,8 @@ void TMainWindow::SetMouseCapture(bool capture) {
 }
 
 void TMainWindow::SetCheckTimer(bool enabled, int intervalMs) {
+    if (!hwnd_) return;
+
     if (enabled && intervalMs > 0)
         SetTimer(hwnd_, kCheckTimerId, static_cast<UINT>(intervalMs), nullptr);
     else
@@ -326,6 +341,8 @@ void TMainWindow::SetCheckTimer(bool enabled, int intervalMs) {
 namespace vexil {
 
 void TMainWindow::SetAnimationTimer(bool enabled) {
+    if (!hwnd_) return;
+
     if (enabled)
         SetTimer(hwnd_, kAnimationTimerId, TVexil::kAnimationStepMs, nullptr);
     else

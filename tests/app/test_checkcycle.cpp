@@ -230,6 +230,31 @@ TEST_F(CheckCycle, NoSecondCheckWhileOneWaitsAndDisconnectEndsIt) {
     EXPECT_FALSE(vexil.NetworkBusy);
 }
 
+TEST_F(CheckCycle, ClosingTheWindowDuringACheckEndsItAndSaves) {
+    const TMailbox box = Server().NewMailbox(Messages(2));
+    Accounts({On(box, "Demo")});
+    Start();
+    vexil.ConnectClick();
+    ASSERT_TRUE(vexil.IsOnline);
+    bool closed = false;
+    size_t drawn = 0;
+    view.OnProcessMessages = [&] {
+        if (!closed) {
+            closed = true;
+            view.Left = 77;
+            vexil.Exit1Click();
+            drawn = view.Invalidated.size();
+        }
+    };
+    vexil.TimerTimer();
+    view.OnProcessMessages = nullptr;
+    EXPECT_TRUE(view.Closed);
+    EXPECT_FALSE(vexil.NetworkBusy);
+    EXPECT_FALSE(vexil.POP->Connected());
+    EXPECT_EQ(view.Invalidated.size(), drawn);  // nothing drawn after the close
+    EXPECT_NE(ReadFileBytes(dir.File("Vexil.ini")).find("\r\nposX = 77\r\n"), std::string::npos);
+}
+
 TEST_F(CheckCycle, WindowStaysAliveWhileTheServerIsSlow) {
     TScript slow;
     slow.Pause(1000).Send("+OK ready\r\n").Expect().Pause(1000).Send("+OK\r\n").Expect()
