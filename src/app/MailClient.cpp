@@ -10,7 +10,6 @@ namespace vexil {
 
 namespace {
 
-const char* const kInvalidNoMail = "Invalid file for section [youhavemail]\rOnline= ... in Skin.ini";
 // Letters and spaces only: the status font has no other characters for it.
 const char* const kNoMailProgram = "No mail program registered";
 
@@ -59,14 +58,7 @@ void TVexil::MAILClick() {
         StatusText = CurrentAccountName() + " empty";
         DrawStatus(StatusText);
         DrawCount("0");
-        const TRect flagBefore = FLAG.BoundsRect();
-        try {
-            LoadStateImage(FLAG, Skin.NoMailPath);
-        } catch (const std::exception&) {
-            messages_.ShowMessage(kInvalidNoMail);
-            messages_.Halt(1);
-        }
-        RepaintControl(flagBefore, FLAG.BoundsRect());
+        LoadFlagPicture(Skin.NoMailPath);
         // PrevMsgCount stays: the next check notifies only a rise above the
         // count seen before the reset.
         MsgCount = 0;

@@ -225,19 +225,25 @@ void TVexil::ShowMessageCount() {
     DrawStatus(StatusText);
 }
 
-// Loads a mail picture into FLAG; a picture that cannot be loaded ends the
-// program after its message, closing the POP3 session first.
+// A skin picture that cannot be shown ends the program after its message,
+// saying goodbye to the POP3 server first where asked (errors ignored).
+void TVexil::EndAfterSkinError(const char* message, bool closeSession) {
+    messages_.ShowMessage(message);
+    if (closeSession) {
+        try {
+            POP->Disconnect();
+        } catch (const std::exception&) {
+        }
+    }
+    messages_.Halt(1);
+}
+
 void TVexil::LoadFlagPicture(const std::string& path) {
     const TRect before = FLAG.BoundsRect();
     try {
         LoadStateImage(FLAG, path);
     } catch (const std::exception&) {
-        messages_.ShowMessage(kInvalidGotMail);
-        try {
-            POP->Disconnect();
-        } catch (const std::exception&) {
-        }
-        messages_.Halt(1);
+        EndAfterSkinError(kInvalidGotMail, true);
     }
     RepaintControl(before, FLAG.BoundsRect());
 }
@@ -254,12 +260,7 @@ void TVexil::ShowOnlineState() {
         try {
             LoadStateImage(Online, Skin.OnlinePath);
         } catch (const std::exception&) {
-            messages_.ShowMessage(kInvalidOnline);
-            try {
-                POP->Disconnect();
-            } catch (const std::exception&) {
-            }
-            messages_.Halt(1);
+            EndAfterSkinError(kInvalidOnline, true);
         }
     } else {
         StatusText = "Disconnected";
@@ -270,8 +271,7 @@ void TVexil::ShowOnlineState() {
         try {
             LoadStateImage(Online, Skin.OfflinePath);
         } catch (const std::exception&) {
-            messages_.ShowMessage(kInvalidOffline);
-            messages_.Halt(1);
+            EndAfterSkinError(kInvalidOffline, false);
         }
     }
     RepaintControl(onlineBefore, Online.BoundsRect());

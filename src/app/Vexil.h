@@ -187,7 +187,9 @@ private:
     bool AdvanceAccount();
     void PutAccountIntoPOP(int index);
     void NotifyNewMail();
+    // Loads a mail picture into FLAG; one that cannot be loaded ends the program.
     void LoadFlagPicture(const std::string& path);
+    [[noreturn]] void EndAfterSkinError(const char* message, bool closeSession);
     void LitSkinIni();
     void LitConfig();
     void ApplySkinToControls();

@@ -15,6 +15,19 @@
 
 namespace vexil::test {
 
+// What DrawBitmapText puts on the status line (or the count) of window for
+// text, rendered straight from the skin's font file.
+inline TImage32 RenderedText(const TVexil& window, const std::string& text, bool count) {
+    const TSkin& s = window.Skin;
+    const TImage32 font = LoadBitmapFile(count ? s.CountFontPath : s.StatusFontPath).First();
+    return count ? RenderBitmapText(text, 0, font, s.CountH, s.CountW, TFontLayout::Count,
+                                    s.MaxChar, nullptr, 0, 0)
+                       .Picture
+                 : RenderBitmapText(text, 0, font, s.StatusH, s.StatusW, TFontLayout::Status,
+                                    s.MaxChar, &window.Background, s.StatusX, s.StatusY)
+                       .Picture;
+}
+
 // The folder and the window's fakes, for fixtures that also derive from
 // another test base (such as the Dovecot one).
 class TVexilFolderData {
@@ -51,18 +64,7 @@ public:
         vexil.FormShow();
     }
     // What DrawBitmapText puts on the status line or the count for text.
-    TImage32 Expected(const std::string& text, bool count) {
-        const TSkin& s = vexil.Skin;
-        const TImage32 font =
-            LoadBitmapFile(count ? s.CountFontPath : s.StatusFontPath).First();
-        return count ? RenderBitmapText(text, 0, font, s.CountH, s.CountW, TFontLayout::Count,
-                                        s.MaxChar, nullptr, 0, 0)
-                           .Picture
-                     : RenderBitmapText(text, 0, font, s.StatusH, s.StatusW,
-                                        TFontLayout::Status, s.MaxChar, &vexil.Background,
-                                        s.StatusX, s.StatusY)
-                           .Picture;
-    }
+    TImage32 Expected(const std::string& text, bool count) { return RenderedText(vexil, text, count); }
 
     TTempDir dir;
     TFakeMainWindow view;

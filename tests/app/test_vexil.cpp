@@ -10,6 +10,7 @@
 #include "support/FakeMainWindow.h"
 #include "support/FakeMessages.h"
 #include "support/TempDir.h"
+#include "app/VexilFolder.h"
 
 namespace vexil {
 namespace {
@@ -50,15 +51,7 @@ public:
         return -1;
     }
     TImage32 Expected(const std::string& text, bool count) {
-        const TSkin& s = vexil.Skin;
-        const TImage32 font = LoadBitmapFile(count ? s.CountFontPath : s.StatusFontPath).First();
-        return count ? RenderBitmapText(text, 0, font, s.CountH, s.CountW, TFontLayout::Count,
-                                        s.MaxChar, nullptr, 0, 0)
-                           .Picture
-                     : RenderBitmapText(text, 0, font, s.StatusH, s.StatusW,
-                                        TFontLayout::Status, s.MaxChar, &vexil.Background,
-                                        s.StatusX, s.StatusY)
-                           .Picture;
+        return test::RenderedText(vexil, text, count);
     }
 
     test::TTempDir dir;
