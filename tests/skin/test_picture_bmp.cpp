@@ -13,7 +13,7 @@
 namespace vexil {
 namespace {
 
-using test::TBmpSpec;
+using test::TBmpLayout;
 using test::TBytes;
 
 TPicture Decode(const TBytes& b) { return DecodeBmp(b.data(), b.size()); }
@@ -38,14 +38,14 @@ void ExpectPixels(const TImage32& image, int width, int height,
 
 struct TDepthCase {
     std::string Name;
-    TBmpSpec Spec;
+    TBmpLayout Layout;
     test::TPixelValue Value;
     std::function<TColor32(int, int)> Expected;
 };
 
-TBmpSpec Spec(int bits, int header = 40, int height = 3, std::vector<TColor32> palette = {},
+TBmpLayout Layout(int bits, int header = 40, int height = 3, std::vector<TColor32> palette = {},
               std::uint32_t compression = 0, std::vector<std::uint32_t> masks = {}) {
-    TBmpSpec s;
+    TBmpLayout s;
     s.Width = 7;  // odd, so every depth has row padding
     s.Height = height;
     s.BitCount = bits;
@@ -67,29 +67,29 @@ std::vector<TDepthCase> DepthCases() {
     auto g6 = [](int x, int y) { return static_cast<unsigned>(x * 9 + y * 5) % 64; };
     auto b5 = [](int x, int y) { return static_cast<unsigned>(y * 10 + x) % 32; };
     return {
-        {"OneBit", Spec(1, 40, 3, p2), idx1, [=](int x, int y) { return p2[idx1(x, y)]; }},
-        {"OneBitV4", Spec(1, 108, 3, p2), idx1, [=](int x, int y) { return p2[idx1(x, y)]; }},
-        {"FourBit", Spec(4, 40, 3, p16), idx4, [=](int x, int y) { return p16[idx4(x, y)]; }},
-        {"FourBitCore", Spec(4, 12, 3, p16), idx4, [=](int x, int y) { return p16[idx4(x, y)]; }},
-        {"EightBit", Spec(8, 40, 3, p256), idx8, [=](int x, int y) { return p256[idx8(x, y)]; }},
-        {"EightBitCore", Spec(8, 12, 3, p256), idx8, [=](int x, int y) { return p256[idx8(x, y)]; }},
-        {"EightBitTopDown", Spec(8, 40, -3, p256), idx8, [=](int x, int y) { return p256[idx8(x, y)]; }},
-        {"Rgb555", Spec(16), [=](int x, int y) { return r5(x, y) << 10 | g5(x, y) << 5 | b5(x, y); },
+        {"OneBit", Layout(1, 40, 3, p2), idx1, [=](int x, int y) { return p2[idx1(x, y)]; }},
+        {"OneBitV4", Layout(1, 108, 3, p2), idx1, [=](int x, int y) { return p2[idx1(x, y)]; }},
+        {"FourBit", Layout(4, 40, 3, p16), idx4, [=](int x, int y) { return p16[idx4(x, y)]; }},
+        {"FourBitCore", Layout(4, 12, 3, p16), idx4, [=](int x, int y) { return p16[idx4(x, y)]; }},
+        {"EightBit", Layout(8, 40, 3, p256), idx8, [=](int x, int y) { return p256[idx8(x, y)]; }},
+        {"EightBitCore", Layout(8, 12, 3, p256), idx8, [=](int x, int y) { return p256[idx8(x, y)]; }},
+        {"EightBitTopDown", Layout(8, 40, -3, p256), idx8, [=](int x, int y) { return p256[idx8(x, y)]; }},
+        {"Rgb555", Layout(16), [=](int x, int y) { return r5(x, y) << 10 | g5(x, y) << 5 | b5(x, y); },
          [=](int x, int y) { return Rgb(Scale(r5(x, y), 31), Scale(g5(x, y), 31), Scale(b5(x, y), 31)); }},
-        {"Rgb565Bitfields", Spec(16, 40, 3, {}, 3, {0xF800, 0x07E0, 0x001F}),
+        {"Rgb565Bitfields", Layout(16, 40, 3, {}, 3, {0xF800, 0x07E0, 0x001F}),
          [=](int x, int y) { return r5(x, y) << 11 | g6(x, y) << 5 | b5(x, y); },
          [=](int x, int y) { return Rgb(Scale(r5(x, y), 31), Scale(g6(x, y), 63), Scale(b5(x, y), 31)); }},
-        {"Rgb565V5TopDown", Spec(16, 124, -3, {}, 3, {0xF800, 0x07E0, 0x001F}),
+        {"Rgb565V5TopDown", Layout(16, 124, -3, {}, 3, {0xF800, 0x07E0, 0x001F}),
          [=](int x, int y) { return r5(x, y) << 11 | g6(x, y) << 5 | b5(x, y); },
          [=](int x, int y) { return Rgb(Scale(r5(x, y), 31), Scale(g6(x, y), 63), Scale(b5(x, y), 31)); }},
-        {"TwentyFourBit", Spec(24), rgb, [=](int x, int y) { return kOpaque | rgb(x, y); }},
-        {"TwentyFourBitCore", Spec(24, 12), rgb, [=](int x, int y) { return kOpaque | rgb(x, y); }},
-        {"TwentyFourBitTopDown", Spec(24, 40, -3), rgb, [=](int x, int y) { return kOpaque | rgb(x, y); }},
+        {"TwentyFourBit", Layout(24), rgb, [=](int x, int y) { return kOpaque | rgb(x, y); }},
+        {"TwentyFourBitCore", Layout(24, 12), rgb, [=](int x, int y) { return kOpaque | rgb(x, y); }},
+        {"TwentyFourBitTopDown", Layout(24, 40, -3), rgb, [=](int x, int y) { return kOpaque | rgb(x, y); }},
         // The fourth byte is not alpha for a skin bitmap: GDI ignores it.
-        {"ThirtyTwoBitAlphaIgnored", Spec(32), [=](int x, int y) { return rgb(x, y) | (x * 40u) << 24; },
+        {"ThirtyTwoBitAlphaIgnored", Layout(32), [=](int x, int y) { return rgb(x, y) | (x * 40u) << 24; },
          [=](int x, int y) { return kOpaque | rgb(x, y); }},
-        {"ThirtyTwoBitV5", Spec(32, 124), rgb, [=](int x, int y) { return kOpaque | rgb(x, y); }},
-        {"ThirtyTwoBitShiftedMasks", Spec(32, 40, 3, {}, 3, {0xFF000000, 0x00FF0000, 0x0000FF00}),
+        {"ThirtyTwoBitV5", Layout(32, 124), rgb, [=](int x, int y) { return kOpaque | rgb(x, y); }},
+        {"ThirtyTwoBitShiftedMasks", Layout(32, 40, 3, {}, 3, {0xFF000000, 0x00FF0000, 0x0000FF00}),
          [=](int x, int y) { return rgb(x, y) << 8; }, [=](int x, int y) { return kOpaque | rgb(x, y); }},
     };
 }
@@ -97,9 +97,9 @@ std::vector<TDepthCase> DepthCases() {
 TEST(BmpDecode, EveryDepthAndHeaderGivesTheStoredPixels) {
     for (const auto& c : DepthCases()) {
         SCOPED_TRACE(c.Name);
-        const TPicture pic = Decode(test::WriteBmp(c.Spec, c.Value));
+        const TPicture pic = Decode(test::WriteBmp(c.Layout, c.Value));
         EXPECT_EQ(pic.Format, TPictureFormat::Bmp);
-        EXPECT_EQ(pic.Monochrome, c.Spec.BitCount == 1);
+        EXPECT_EQ(pic.Monochrome, c.Layout.BitCount == 1);
         ASSERT_EQ(pic.Frames.size(), 1u);
         EXPECT_EQ(pic.DelaysMs, std::vector<int>{0});
         ExpectPixels(pic.First(), 7, 3, c.Expected);
@@ -112,7 +112,7 @@ TEST(BmpDecode, FullFiveBitMagentaIsTheSkinKeyColour) {
         std::uint32_t Value;
     };
     for (const TCase& c : {TCase{{}, 0x7C1F}, TCase{{0xF800, 0x07E0, 0x001F}, 0xF81F}}) {
-        const TBmpSpec s = Spec(16, 40, 3, {}, c.Masks.empty() ? 0 : 3, c.Masks);
+        const TBmpLayout s = Layout(16, 40, 3, {}, c.Masks.empty() ? 0 : 3, c.Masks);
         const std::uint32_t value = c.Value;
         const TPicture pic = Decode(test::WriteBmp(s, [=](int, int) { return value; }));
         EXPECT_EQ(pic.First().Pixel(3, 1), kMagenta);
@@ -125,18 +125,18 @@ TEST(BmpDecode, ShortPalettesShowBlackPastTheirEnd) {
     auto expected = [&](int x, int) { return x < 3 ? p[x] : kOpaque; };
 
     // The header names three colours.
-    TBmpSpec named = Spec(8, 40, 3, p);
+    TBmpLayout named = Layout(8, 40, 3, p);
     named.ColorsUsed = 3;
     ExpectPixels(Decode(test::WriteBmp(named, value)).First(), 7, 3, expected);
 
     // The header says nothing; the pixel offset leaves room for three entries.
-    ExpectPixels(Decode(test::WriteBmp(Spec(4, 40, 3, p), value)).First(), 7, 3, expected);
-    ExpectPixels(Decode(test::WriteBmp(Spec(8, 12, 3, p), value)).First(), 7, 3, expected);
+    ExpectPixels(Decode(test::WriteBmp(Layout(4, 40, 3, p), value)).First(), 7, 3, expected);
+    ExpectPixels(Decode(test::WriteBmp(Layout(8, 12, 3, p), value)).First(), 7, 3, expected);
 }
 
 TEST(BmpDecode, ZeroPixelOffsetMeansRightAfterThePalette) {
     const auto p = TestPalette(2);
-    TBytes file = test::WriteBmp(Spec(1, 40, 3, p), [](int x, int) { return x % 2u; });
+    TBytes file = test::WriteBmp(Layout(1, 40, 3, p), [](int x, int) { return x % 2u; });
     test::Set32(file, 10, 0);
     ExpectPixels(Decode(file).First(), 7, 3, [&](int x, int) { return p[x % 2]; });
 }
@@ -155,7 +155,7 @@ TEST(BmpDecode, RunLengthEncodedBitmaps) {
     const auto p = TestPalette(16);
     const TColor32 k = p[0];
     {
-        TBmpSpec s = Spec(8, 40, 3, p, 1);
+        TBmpLayout s = Layout(8, 40, 3, p, 1);
         s.Width = 6;
         const std::vector<std::vector<TColor32>> want = {
             {k, k, k, k, p[4], p[4]}, {p[7], p[7], k, k, k, k}, {p[5], p[5], p[5], p[1], p[2], p[3]}};
@@ -163,7 +163,7 @@ TEST(BmpDecode, RunLengthEncodedBitmaps) {
                      [&](int x, int y) { return want[y][x]; });
     }
     {
-        TBmpSpec s = Spec(4, 40, 2, p, 2);
+        TBmpLayout s = Layout(4, 40, 2, p, 2);
         const std::vector<std::vector<TColor32>> want = {
             {p[1], p[2], p[3], p[4], p[5], k, k}, {p[10], p[11], p[12], p[1], p[2], p[1], p[2]}};
         ExpectPixels(Decode(test::WriteBmpWithBits(s, kRle4Bits)).First(), 7, 2,
@@ -178,15 +178,15 @@ struct TValidFile {
 };
 
 std::vector<TValidFile> ValidFiles() {
-    TBmpSpec rle8 = Spec(8, 40, 3, TestPalette(16), 1);
+    TBmpLayout rle8 = Layout(8, 40, 3, TestPalette(16), 1);
     rle8.Width = 6;
     std::vector<TValidFile> files;
     for (const auto& c : DepthCases()) {
-        const std::size_t used = (7 * c.Spec.BitCount + 7) / 8;
-        files.push_back({c.Name, test::WriteBmp(c.Spec, c.Value), (4 - used % 4) % 4});
+        const std::size_t used = (7 * c.Layout.BitCount + 7) / 8;
+        files.push_back({c.Name, test::WriteBmp(c.Layout, c.Value), (4 - used % 4) % 4});
     }
     files.push_back({"Rle8", test::WriteBmpWithBits(rle8, kRle8Bits), 0});
-    files.push_back({"Rle4", test::WriteBmpWithBits(Spec(4, 40, 2, TestPalette(16), 2), kRle4Bits), 0});
+    files.push_back({"Rle4", test::WriteBmpWithBits(Layout(4, 40, 2, TestPalette(16), 2), kRle4Bits), 0});
     return files;
 }
 
@@ -228,8 +228,8 @@ struct THostileCase {
 };
 
 TEST(BmpHostile, LyingHeadersAreRefused) {
-    const TBytes valid24 = test::WriteBmp(Spec(24), [](int, int) { return 0x123456u; });
-    TBmpSpec rle = Spec(8, 40, 3, TestPalette(16), 1);
+    const TBytes valid24 = test::WriteBmp(Layout(24), [](int, int) { return 0x123456u; });
+    TBmpLayout rle = Layout(8, 40, 3, TestPalette(16), 1);
     rle.Width = 6;
     auto setWidth = [](std::uint32_t w) { return [=](TBytes& b) { test::Set32(b, 18, w); }; };
     auto setHeight = [](std::uint32_t h) { return [=](TBytes& b) { test::Set32(b, 22, h); }; };
@@ -268,12 +268,12 @@ TEST(BmpHostile, LyingHeadersAreRefused) {
     // Masks that are not one run of bits, or wider than the pixel.
     for (std::vector<std::uint32_t> masks :
          {std::vector<std::uint32_t>{0xF00F, 0x00F0, 0x0F00}, {0x1F0000, 0x07E0, 0x001F}}) {
-        TBytes b = test::WriteBmp(Spec(16, 40, 3, {}, 3, masks), [](int, int) { return 0u; });
+        TBytes b = test::WriteBmp(Layout(16, 40, 3, {}, 3, masks), [](int, int) { return 0u; });
         EXPECT_THROW(Decode(b), EPictureError);
     }
     // A colour table that runs past the end of the file.
     {
-        TBmpSpec s = Spec(8, 40, 3, TestPalette(2));
+        TBmpLayout s = Layout(8, 40, 3, TestPalette(2));
         s.ColorsUsed = 256;
         TBytes b = test::WriteBmpWithBits(s, {});
         test::Set32(b, 10, 0);
@@ -291,13 +291,13 @@ TEST(BmpHostile, LyingHeadersAreRefused) {
     };
     for (const auto& [name, bits] : badRuns)
         EXPECT_THROW(Decode(test::WriteBmpWithBits(rle, bits)), EPictureError) << name;
-    TBmpSpec topDown = rle;
+    TBmpLayout topDown = rle;
     topDown.Height = -3;
     EXPECT_THROW(Decode(test::WriteBmpWithBits(topDown, kRle8Bits)), EPictureError);
 }
 
 TEST(BmpDecode, RunsMayEndAtTheLastRowWithoutEndMarker) {
-    TBmpSpec s = Spec(8, 40, 2, TestPalette(16), 1);
+    TBmpLayout s = Layout(8, 40, 2, TestPalette(16), 1);
     s.Width = 2;
     const TPicture pic = Decode(test::WriteBmpWithBits(s, {2, 1, 0, 0, 2, 3, 0, 0}));
     EXPECT_EQ(pic.First().Pixel(0, 0), TestPalette(16)[3]);

@@ -29,7 +29,7 @@ inline void Set32(TBytes& out, std::size_t at, std::uint32_t v) {
 
 // ---- BMP ------------------------------------------------------------------
 
-struct TBmpSpec {
+struct TBmpLayout {
     int Width = 0, Height = 0;  // Height as stored: negative for top-down
     int BitCount = 24;
     int HeaderSize = 40;  // 12, 40, 108 or 124
@@ -40,7 +40,7 @@ struct TBmpSpec {
 };
 
 // The info header (and masks and colour table) alone, as icons store it.
-inline TBytes WriteDibHeader(const TBmpSpec& s, int storedHeight) {
+inline TBytes WriteDibHeader(const TBmpLayout& s, int storedHeight) {
     TBytes out;
     Put32(out, static_cast<std::uint32_t>(s.HeaderSize));
     if (s.HeaderSize == 12) {
@@ -97,7 +97,7 @@ inline TBytes WriteDibBits(int width, int height, int bitCount, bool topDown, co
 }
 
 // A whole file around the given pixel data.
-inline TBytes WriteBmpWithBits(const TBmpSpec& s, const TBytes& bits) {
+inline TBytes WriteBmpWithBits(const TBmpLayout& s, const TBytes& bits) {
     TBytes dib = WriteDibHeader(s, s.Height);
     TBytes out{'B', 'M'};
     Put32(out, static_cast<std::uint32_t>(14 + dib.size() + bits.size()));
@@ -108,7 +108,7 @@ inline TBytes WriteBmpWithBits(const TBmpSpec& s, const TBytes& bits) {
     return out;
 }
 
-inline TBytes WriteBmp(const TBmpSpec& s, const TPixelValue& value) {
+inline TBytes WriteBmp(const TBmpLayout& s, const TPixelValue& value) {
     const bool topDown = s.Height < 0;
     return WriteBmpWithBits(s, WriteDibBits(s.Width, topDown ? -s.Height : s.Height, s.BitCount,
                                             topDown, value));
@@ -329,7 +329,7 @@ inline TBytes WriteIco(const std::vector<TIconImage>& images) {
 // mask(x, y) (true: transparent).
 inline TIconImage IconBitmap(int width, int height, int bitCount, std::vector<TColor32> palette,
                              const TPixelValue& value, const std::function<bool(int, int)>& mask) {
-    TBmpSpec s;
+    TBmpLayout s;
     s.Width = width;
     s.Height = height;
     s.BitCount = bitCount;

@@ -35,7 +35,7 @@ protected:
     }
 
     static TBytes Bmp() {
-        test::TBmpSpec s;
+        test::TBmpLayout s;
         s.Width = 2;
         s.Height = 2;
         return test::WriteBmp(s, [](int x, int) { return x ? 0xFF0000u : 0x00FF00u; });
