@@ -12,6 +12,9 @@ export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY || true
 
 status=0
+echo "== the generated skins and icons match their generators"
+python3 "$root/tools/make_skins.py" --check && python3 "$root/tools/make_icons.py" --check || status=1
+
 echo "== native tests"
 ctest --test-dir "$root/build/native" --output-on-failure -j2 || status=1
 

@@ -14,6 +14,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import app_icons  # noqa: E402
+from outputs import report, sync_file  # noqa: E402
 from pixelart import png_bytes  # noqa: E402
 
 
@@ -27,30 +28,13 @@ def main():
 
     stale = []
     for name, data in sorted(app_icons.build().items()):
-        path = os.path.join(args.out, name)
-        current = None
-        if os.path.exists(path):
-            with open(path, "rb") as f:
-                current = f.read()
-        if current == data:
-            continue
-        stale.append(path)
-        if not args.check:
-            os.makedirs(args.out, exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
+        sync_file(os.path.join(args.out, name), data, args.check, stale)
     if args.preview:
         os.makedirs(args.preview, exist_ok=True)
         for name, cv in app_icons.previews().items():
             with open(os.path.join(args.preview, name + ".png"), "wb") as f:
                 f.write(png_bytes(cv, zoom=8))
-    if args.check:
-        for p in stale:
-            print("out of date: %s" % os.path.normpath(p))
-        return 1 if stale else 0
-    for p in stale:
-        print("wrote %s" % os.path.normpath(p))
-    return 0
+    return report(stale, args.check)
 
 
 if __name__ == "__main__":

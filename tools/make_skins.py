@@ -20,6 +20,7 @@ import sys
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+from outputs import report, sync_file  # noqa: E402
 import skin_amber  # noqa: E402
 import skin_default  # noqa: E402
 import skinparts  # noqa: E402
@@ -57,27 +58,10 @@ def main():
         folder = os.path.join(args.out, name)
         on_disk = {f for f in os.listdir(folder) if not f.startswith(".")} if os.path.isdir(folder) else set()
         for fname, data in sorted(files.items()):
-            path = os.path.join(folder, fname)
-            current = None
-            if os.path.exists(path):
-                with open(path, "rb") as f:
-                    current = f.read()
-            if current == data:
-                continue
-            stale.append(path)
-            if not args.check:
-                os.makedirs(folder, exist_ok=True)
-                with open(path, "wb") as f:
-                    f.write(data)
+            sync_file(os.path.join(folder, fname), data, args.check, stale)
         for extra in sorted(on_disk - set(files)):
             stale.append(os.path.join(folder, extra) + " (not generated)")
-    if args.check:
-        for p in stale:
-            print("out of date: %s" % os.path.normpath(p))
-        return 1 if stale else 0
-    for p in stale:
-        print("wrote %s" % os.path.normpath(p))
-    return 0
+    return report(stale, args.check)
 
 
 if __name__ == "__main__":
