@@ -29,6 +29,19 @@ public:
     [[noreturn]] void Halt(int code) override { std::exit(10 + code); }
 };
 
+// The window's logic started on a program folder, as vexil.exe starts on it.
+struct TStartedWindow {
+    explicit TStartedWindow(const std::string& folder) {
+        System.Dir = folder + "/";
+        Vexil.FormCreate();
+        Vexil.FormShow();
+    }
+    test::TFakeMainWindow View;
+    test::TFakeSystem System;
+    TPrintMessages Messages;
+    TVexil Vexil{View, System, Messages};
+};
+
 bool ReadPpm(const std::string& path, TImage32& out) {
     std::ifstream in(path, std::ios::binary);
     std::string magic;
@@ -62,13 +75,9 @@ void WritePpm(const std::string& path, const TImage32& img) {
 
 int CheckShot(const std::string& folder, const std::string& shotPath, const std::string& root,
               const std::string& status, const std::string& count, bool online) {
-    test::TFakeMainWindow view;
-    test::TFakeSystem system;
-    system.Dir = folder + "/";
-    TPrintMessages messages;
-    TVexil vexil(view, system, messages);
-    vexil.FormCreate();
-    vexil.FormShow();
+    TStartedWindow window(folder);
+    TVexil& vexil = window.Vexil;
+    test::TFakeMainWindow& view = window.View;
     if (online) {
         // The state a check leaves on view: the online picture, the mail
         // picture when messages wait, the status text and the count.
@@ -143,13 +152,9 @@ int CheckShot(const std::string& folder, const std::string& shotPath, const std:
 // Screen points of the buttons' centres and of a free spot of the window
 // background (for a drag or the context menu), for xdotool.
 int PrintPoints(const std::string& folder) {
-    test::TFakeMainWindow view;
-    test::TFakeSystem system;
-    system.Dir = folder + "/";
-    TPrintMessages messages;
-    TVexil vexil(view, system, messages);
-    vexil.FormCreate();
-    vexil.FormShow();
+    TStartedWindow window(folder);
+    TVexil& vexil = window.Vexil;
+    test::TFakeMainWindow& view = window.View;
     const int px = vexil.Settings.posx, py = vexil.Settings.posy;
     const std::pair<const char*, const TImgBtn*> buttons[] = {
         {"connect", &vexil.Connect}, {"check", &vexil.RefreshBtn},
