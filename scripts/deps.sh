@@ -33,6 +33,6 @@ if [ ! -e "$policy" ]; then
   $SUDO chmod +x "$policy"
   made_policy=1
 fi
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
 [ -n "$made_policy" ] && $SUDO rm -f "$policy"
 true
