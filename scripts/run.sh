@@ -33,7 +33,10 @@ fi
 sleep 2
 # Click Connect, as a user would, and let the first check finish.
 eval "$(xdotool getwindowgeometry --shell "$win")"
-connect=$(sed -n '/^\[connect\]/I,/^\[/p' "$root/dist/skins/Default/skin.ini" | grep -i '^position' | head -1 | cut -d= -f2 | tr -d ' \r')
+skin=$(grep -i -m1 '^current_skin' "$root/dist/Vexil.ini" | cut -d= -f2- | tr -d ' \r' | tr '\\' /)
+case "$skin" in /* | [A-Za-z]:*) ;; *) skin="$root/dist/$skin" ;; esac
+connect=$(sed -n '/^\[connect\]/I,/^\[/p' "$skin/skin.ini" 2>/dev/null | grep -i '^position' | head -1 | cut -d= -f2 | tr -d ' \r')
+[ -n "$connect" ] || connect=0,0
 xdotool mousemove $((X + ${connect%,*} + 10)) $((Y + ${connect#*,} + 10)) click 1
 sleep 4
 xdotool mousemove 5 5
