@@ -5,14 +5,17 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 what="${1:-all}"
 jobs="$(nproc)"
+# The test command builds with warnings as errors: a warning-free build on
+# both toolchains is part of passing.
+werror="-DVEXIL_WERROR=${VEXIL_WERROR:-OFF}"
 
 if [ "$what" = native ] || [ "$what" = all ]; then
-  cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$werror" >/dev/null
   cmake --build "$root/build/native" -j"$jobs"
 fi
 
 if [ "$what" = windows ] || [ "$what" = all ]; then
-  cmake -S "$root" -B "$root/build/windows" -DCMAKE_BUILD_TYPE=Release \
+  cmake -S "$root" -B "$root/build/windows" -DCMAKE_BUILD_TYPE=Release "$werror" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
   cmake --build "$root/build/windows" -j"$jobs"
 

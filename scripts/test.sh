@@ -6,7 +6,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh" all
+VEXIL_WERROR=ON "$root/scripts/build.sh" all
 
 export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY || true
@@ -20,7 +20,7 @@ ctest --test-dir "$root/build/native" --output-on-failure -j2 || status=1
 
 echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DVEXIL_SANITIZE=ON \
-  -DVEXIL_BENCH=OFF >/dev/null
+  -DVEXIL_BENCH=OFF -DVEXIL_WERROR=ON >/dev/null
 cmake --build "$root/build/sanitize" -j"$(nproc)" --target vexil_tests >/dev/null
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$root/build/sanitize" --output-on-failure -j2 || status=1

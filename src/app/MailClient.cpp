@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "app/Vexil.h"
-#include "config/Convert.h"
+#include "base/Text.h"
 
 namespace vexil {
 

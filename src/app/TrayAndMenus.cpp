@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "app/Vexil.h"
-#include "config/Convert.h"
+#include "base/Text.h"
 
 namespace vexil {
 
@@ -26,7 +26,7 @@ std::vector<std::string> SkinFolders(const std::string& skinDir) {
         if (name == "." || name == ".." || !it->is_directory(ec)) continue;
         std::error_code inner;
         for (fs::directory_iterator f(it->path(), inner); !inner && f != end; f.increment(inner)) {
-            if (LowerCase(f->path().filename().string()) == "skin.ini" &&
+            if (SameText(f->path().filename().string(), "skin.ini") &&
                 !f->is_directory(inner)) {
                 names.push_back(name);
                 break;

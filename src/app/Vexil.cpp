@@ -3,7 +3,7 @@
 
 #include <exception>
 
-#include "config/Convert.h"
+#include "base/Text.h"
 #include "config/SettingsWriter.h"
 
 namespace vexil {

@@ -189,7 +189,7 @@ private:
     void NotifyNewMail();
     // Loads a mail picture into FLAG; one that cannot be loaded ends the program.
     void LoadFlagPicture(const std::string& path);
-    [[noreturn]] void EndAfterSkinError(const char* message, bool closeSession);
+    void EndAfterSkinError(const char* message, bool closeSession);
     void LitSkinIni();
     void LitConfig();
     void ApplySkinToControls();

@@ -1,7 +1,7 @@
 // Loading of VxFilter.ini and Accounts.ini.
 #include "config/Accounts.h"
 
-#include "config/Convert.h"
+#include "base/Text.h"
 #include "config/IniFile.h"
 #include "config/Scramble.h"
 #include "config/Settings.h"

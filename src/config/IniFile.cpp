@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "config/Convert.h"
+#include "base/Text.h"
 #include "platform/Platform.h"
 
 namespace vexil {
@@ -77,10 +77,9 @@ std::string FindInSkin(const std::string& fileName, const std::string& section,
 
     TLineReader reader(text);
     std::string line;
-    const std::string header = LowerCase(section);
     bool inSection = false;
     while (!inSection && reader.Next(line))
-        inSection = !IsSkipped(line) && (header.empty() || LowerCase(line) == header);
+        inSection = !IsSkipped(line) && (section.empty() || SameText(line, section));
     if (!inSection) return "none";
 
     // The key search starts on the header line itself and runs on through later

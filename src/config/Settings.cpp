@@ -3,7 +3,7 @@
 
 #include <cctype>
 
-#include "config/Convert.h"
+#include "base/Text.h"
 #include "config/IniFile.h"
 #include "platform/Platform.h"
 

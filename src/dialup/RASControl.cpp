@@ -1,18 +1,9 @@
 // The dial-up control over IRasApi.
 #include "dialup/RASControl.h"
 
+#include "base/Text.h"
+
 namespace vexil {
-
-namespace {
-
-std::string TrimBlanks(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-    return s.substr(b, e - b);
-}
-
-}  // namespace
 
 TRASControl::TRASControl(IRasApi& api) : api_(api) { records_.reserve(10); }
 
@@ -30,7 +21,7 @@ void TRASControl::CheckIndex(int index) const {
 std::string TRASControl::ErrorText(int error) {
     if (error == kRasErrorInvalidHandle) return "Invalid handle.";
     if (error == kRasErrorNotEnoughMemory) return "Not enough memory.";
-    return TrimBlanks(api_.GetErrorString(error));
+    return Trim(api_.GetErrorString(error));
 }
 
 void TRASControl::RefreshEntries() {

@@ -4,23 +4,12 @@
 
 #include <map>
 
-#include "config/Convert.h"
+#include "base/Text.h"
 #include "pop3/WireMessage.h"
 
 namespace vexil {
 
 namespace {
-
-bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -87,13 +76,19 @@ std::vector<TParameter> Parameters(const std::string& value) {
 
 }  // namespace
 
-std::string FieldValue(const std::vector<std::string>& fields, const std::string& name) {
-    for (const std::string& line : fields) {
-        const std::size_t eq = line.find('=');
-        if (eq != std::string::npos && eq == name.size() && EqualsIgnoreCase(line.substr(0, eq), name))
-            return line.substr(eq + 1);
+std::size_t FieldIndex(const std::vector<std::string>& fields, const std::string& name) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::string& line = fields[i];
+        if (line.size() > name.size() && line[name.size()] == '=' &&
+            SameText(line.substr(0, name.size()), name))
+            return i;
     }
-    return std::string();
+    return std::string::npos;
+}
+
+std::string FieldValue(const std::vector<std::string>& fields, const std::string& name) {
+    const std::size_t i = FieldIndex(fields, name);
+    return i == std::string::npos ? std::string() : fields[i].substr(name.size() + 1);
 }
 
 bool MultipartBoundary(const std::string& contentType, std::string& boundary) {

@@ -3,13 +3,16 @@
 // mailers write them.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace vexil {
 
-// The value of the first field of that name in a list of Name=Value lines
-// (letter case ignored); "" when there is none.
+// The index of the first field of that name in a list of Name=Value lines
+// (letter case ignored); npos when there is none.
+std::size_t FieldIndex(const std::vector<std::string>& fields, const std::string& name);
+// The value of that field; "" when there is none.
 std::string FieldValue(const std::vector<std::string>& fields, const std::string& name);
 
 // The boundary of a multipart Content-Type value: the text after the first

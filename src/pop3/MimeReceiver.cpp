@@ -8,7 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "config/Convert.h"
+#include "base/Text.h"
 #include "pop3/MimeBase64.h"
 #include "pop3/MimeParams.h"
 #include "pop3/WireMessage.h"
@@ -24,7 +24,7 @@ constexpr std::size_t kMaxNesting = 64;
 constexpr std::size_t kWriteBlock = 256 * 1024;
 
 bool IsMediaType(const std::string& contentType, const char* media) {
-    return LowerCase(Trim(contentType.substr(0, contentType.find('/')))) == media;
+    return SameText(Trim(contentType.substr(0, contentType.find('/'))), media);
 }
 
 // Where a run of lines stopped: at the reply's ".", or at the boundary or
@@ -141,7 +141,7 @@ private:
         file.rdbuf()->pubsetbuf(streamBuffer.get(), 1 << 16);
         file.open(path, std::ios::binary | std::ios::trunc);
         if (!file) throw std::runtime_error("Cannot create file " + path);
-        const TStop stop = LowerCase(transfer) == "base64" ? ReadBase64(file)
+        const TStop stop = SameText(transfer, "base64") ? ReadBase64(file)
                                                            : StopAt(client_.Capture(file, terminators_));
         file.close();
         return stop;

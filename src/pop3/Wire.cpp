@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/Text.h"
 #include "pop3/Decoders.h"
 
 namespace vexil {
@@ -14,30 +15,6 @@ namespace vexil {
 namespace {
 
 constexpr int kSliceMs = 50;
-
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string TrimBlanks(const std::string& text) {
-    size_t first = 0, last = text.size();
-    while (first < last && IsBlankOrControl(text[first])) ++first;
-    while (last > first && IsBlankOrControl(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
-std::string LowerCase(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
-bool EndsWith(const std::string& text, const char* suffix) {
-    const size_t n = std::strlen(suffix);
-    return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
-}
 
 // The reply code of a numeric reply: its first three characters as a decimal
 // number (an optional sign, then digits only), 0 when they are not one.
@@ -282,7 +259,7 @@ std::string TWireSocket::ReadLn() {
 
 std::string TWireSocket::ReadNonBlankLn() {
     for (;;) {
-        std::string line = TrimBlanks(ReadLn());
+        std::string line = Trim(ReadLn());
         if (!line.empty()) return line;
     }
 }
@@ -392,7 +369,7 @@ int TWireSocket::CaptureDecoded(std::vector<std::string>* list,
         if (kind == "quoted-printable" || kind == "7bit")
             line = QPDecode(line);
         else if (kind == "uucode")
-            line = UUDecodeLine(TrimBlanks(line));
+            line = UUDecodeLine(Trim(line));
         // Soft line breaks do not join lines: each received line stays a line.
         if (EndsWith(line, "="))
             line.pop_back();
@@ -461,7 +438,7 @@ void TWireSocket::DoStatus(const std::string& text) {
 // ---------------------------------------------------------------- TWireClient
 
 std::uint32_t TWireClient::ResolveHost(const std::string& host) {
-    if (LowerCase(host) == "localhost") {
+    if (SameText(host, "localhost")) {
         const unsigned char loopback[4] = {127, 0, 0, 1};
         ResolvedAddress = "127.0.0.1";
         return AddressFromBytes(loopback);

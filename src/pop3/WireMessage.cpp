@@ -8,7 +8,7 @@
 #include <fstream>
 #include <memory>
 
-#include "config/Convert.h"
+#include "base/Text.h"
 #include "platform/Platform.h"
 #include "pop3/Decoders.h"
 #include "pop3/MimeParams.h"
@@ -18,15 +18,6 @@ namespace vexil {
 namespace {
 
 bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
-
-std::size_t FindField(const std::vector<std::string>& fields, const std::string& name) {
-    const std::string lower = LowerCase(name);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const std::size_t eq = fields[i].find('=');
-        if (eq == name.size() && LowerCase(fields[i].substr(0, eq)) == lower) return i;
-    }
-    return std::string::npos;
-}
 
 // The system's short date of today, for a message without a usable date.
 std::string ShortDateToday() {
@@ -80,12 +71,11 @@ void TWireMessage::Clear() {
 }
 
 std::string TWireMessage::HeaderValue(const std::string& name) const {
-    const std::size_t i = FindField(Headers, name);
-    return i == std::string::npos ? std::string() : Headers[i].substr(name.size() + 1);
+    return FieldValue(Headers, name);
 }
 
 void TWireMessage::SetHeaderValue(const std::string& name, const std::string& value) {
-    const std::size_t i = FindField(Headers, name);
+    const std::size_t i = FieldIndex(Headers, name);
     if (value.empty()) {
         if (i != std::string::npos) Headers.erase(Headers.begin() + static_cast<std::ptrdiff_t>(i));
     } else if (i == std::string::npos) {

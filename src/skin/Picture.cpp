@@ -2,10 +2,11 @@
 // extension, except for the pictures a skin always gives as bitmaps.
 #include "skin/Picture.h"
 
-#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <vector>
+
+#include "base/Text.h"
 
 namespace vexil {
 
@@ -25,9 +26,7 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
 std::string Extension(const std::string& path) {
     const std::size_t dot = path.rfind('.');
     if (dot == std::string::npos) return std::string();
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
+    return LowerCase(path.substr(dot + 1));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "config/Convert.h"
+#include "base/Text.h"
 #include "config/IniFile.h"
 #include "platform/Platform.h"
 #include "skin/Picture.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "config/Convert.h"
+#include "base/Text.h"
 #include "config/Scramble.h"
 #include "support/TempDir.h"
 

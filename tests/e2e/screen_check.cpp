@@ -15,7 +15,7 @@
 
 #include "app/BitmapText.h"
 #include "app/Vexil.h"
-#include "config/Convert.h"
+#include "base/Text.h"
 #include "support/FakeMainWindow.h"
 
 using namespace vexil;

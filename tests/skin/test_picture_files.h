@@ -236,7 +236,7 @@ inline std::vector<std::uint8_t> InterlaceOrder(const std::vector<std::uint8_t>&
 inline TBytes WriteGifFrame(const TGifFrameSpec& f, int globalBits, TLzwOptions options = {}) {
     TBytes out;
     if (f.Control) {
-        out.insert(out.end(), {0x21, 0xF9, 4});
+        for (std::uint8_t b : {0x21, 0xF9, 4}) out.push_back(b);
         out.push_back(static_cast<std::uint8_t>((f.Disposal << 2) | (f.Transparent >= 0 ? 1 : 0)));
         Put16(out, static_cast<unsigned>(f.DelayCs));
         out.push_back(static_cast<std::uint8_t>(f.Transparent >= 0 ? f.Transparent : 0));

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "config/Convert.h"
+#include "base/Text.h"
 #include "config/IniFile.h"
 #include "skin/Picture.h"
 #include "support/FakeMessages.h"

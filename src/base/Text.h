@@ -1,4 +1,7 @@
-// Text to number conversion with the program's error texts.
+// Text helpers shared by every part of the program: trimming, ASCII case
+// folding and comparison, and decimal integers with the program's error text.
+// Settings, skins and mail all come as 8-bit text, so nothing here knows a
+// character set beyond ASCII.
 #pragma once
 
 #include <cstdint>
@@ -19,11 +22,18 @@ public:
 // "'<text>' is not a valid integer value".
 std::int32_t StrToInt(const std::string& text);
 
-// Trims characters of code 32 or less from both ends.
+// Trims characters of code 32 or less (blanks and control characters) from
+// both ends.
 std::string Trim(const std::string& text);
 
 // ASCII-only case folding.
 std::string LowerCase(std::string text);
 std::string UpperCase(std::string text);
+
+// Equal without regard to ASCII case.
+bool SameText(const std::string& a, const std::string& b);
+
+bool StartsWith(const std::string& text, const std::string& prefix);
+bool EndsWith(const std::string& text, const std::string& suffix);
 
 }  // namespace vexil
