@@ -62,5 +62,54 @@ void BM_Base64DecodeOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_Base64DecodeOnly)->Arg(20 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A message built to make the receiver slow: 63 multiparts nested inside each
+// other, each with a boundary of 70 characters (the most MIME allows), and
+// the innermost holding range(0) empty parts.  Every line must cost the same
+// however many boundaries are open and however many parts came before: the
+// time per part stays flat as the count grows (the complexity fit says oN).
+std::string ManyEmptyParts(int parts) {
+    const int levels = 63;
+    auto boundary = [](int level) {
+        std::string b = "level" + std::to_string(level) + "-";
+        b.resize(70, 'x');
+        return b;
+    };
+    std::string m = "Content-Type: multipart/mixed; boundary=\"" + boundary(0) + "\"\r\n\r\n";
+    for (int level = 1; level < levels; ++level)
+        m += "--" + boundary(level - 1) + "\r\nContent-Type: multipart/mixed; boundary=\"" +
+             boundary(level) + "\"\r\n\r\n";
+    const std::string empty = "--" + boundary(levels - 1) + "\r\nContent-Type: text/plain\r\n\r\n";
+    m.reserve(m.size() + empty.size() * static_cast<std::size_t>(parts) + 80 * levels);
+    for (int i = 0; i < parts; ++i) m += empty;
+    for (int level = levels - 1; level >= 0; --level) m += "--" + boundary(level) + "--\r\n";
+    return m + ".\r\n";
+}
+
+void BM_ReceiveManyEmptyParts(benchmark::State& state) {
+    const int parts = static_cast<int>(state.range(0));
+    const std::string reply = ManyEmptyParts(parts);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto client = std::make_unique<TBenchClient>(reply, 1 << 16);
+        TWireMessage msg;
+        state.ResumeTiming();
+
+        client->ReceiveHeader(msg, "");
+        client->ReceiveBody(msg, static_cast<int>(reply.size()));
+
+        state.PauseTiming();
+        if (msg.MessageParts.size() != static_cast<std::size_t>(parts)) state.SkipWithError("parts lost");
+        client.reset();
+        state.ResumeTiming();
+    }
+    state.SetComplexityN(parts);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * reply.size()));
+}
+BENCHMARK(BM_ReceiveManyEmptyParts)
+    ->Arg(10000)->Arg(30000)->Arg(100000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 }  // namespace
 }  // namespace vexil

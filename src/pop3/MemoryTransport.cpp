@@ -12,7 +12,7 @@ namespace vexil {
 TMemoryTransport::TMemoryTransport(std::string incoming, int chunk)
     : Incoming(std::move(incoming)), Chunk(chunk < 1 ? 1 : chunk) {}
 
-std::uint32_t TMemoryTransport::Resolve(const std::string& host) {
+std::uint32_t TMemoryTransport::Resolve(const std::string& host, const TWaitControl&) {
     ResolvedHosts.push_back(host);
     if (ResolveError != 0) throw EWireSocketError(ResolveError);
     const unsigned char loopback[4] = {127, 0, 0, 1};

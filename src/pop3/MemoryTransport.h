@@ -45,8 +45,8 @@ public:
     int ReceiveCount = 0;
     int LargestReceive = 0;  // the largest size a Receive asked for
 
-    // Resolve answers every name with 127.0.0.1.
-    std::uint32_t Resolve(const std::string& host) override;
+    // Resolve answers every name with 127.0.0.1, at once.
+    std::uint32_t Resolve(const std::string& host, const TWaitControl& wait) override;
     void Connect(std::uint32_t address, int port, bool noDelay, const TWaitControl& wait) override;
     int Send(const char* data, int size, const TWaitControl& wait) override;
     int Receive(char* data, int size, const TWaitControl& wait) override;

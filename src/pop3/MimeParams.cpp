@@ -104,7 +104,9 @@ bool MultipartBoundary(const std::string& contentType, std::string& boundary) {
     } else {
         boundary = Trim(rest.substr(0, rest.find(';')));
     }
-    return true;
+    // A boundary line must fit in a mail line: a longer one can only serve to
+    // make every line of the body cost more to compare.
+    return boundary.size() <= kMaxBoundaryLength;
 }
 
 std::string MimeParameter(const std::string& value, const std::string& attribute) {

@@ -15,9 +15,14 @@ std::size_t FieldIndex(const std::vector<std::string>& fields, const std::string
 // The value of that field; "" when there is none.
 std::string FieldValue(const std::vector<std::string>& fields, const std::string& name);
 
+// The longest boundary taken: the longest line mail may carry (998
+// characters).  Real boundaries are short (70 at most by the MIME rules).
+constexpr std::size_t kMaxBoundaryLength = 998;
+
 // The boundary of a multipart Content-Type value: the text after the first
 // "boundary=" (any case), up to its closing quote when quoted, else up to ";",
-// trimmed.  False when the value has no "boundary=".
+// trimmed.  False when the value has no "boundary=", or one longer than
+// kMaxBoundaryLength (which counts as none).
 bool MultipartBoundary(const std::string& contentType, std::string& boundary);
 
 // A parameter of a header value, in any of the forms mail carries: quoted,

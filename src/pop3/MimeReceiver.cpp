@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "base/Text.h"
 #include "pop3/MimeBase64.h"
@@ -18,8 +19,12 @@ namespace vexil {
 namespace {
 
 // Deeper multiparts are read and dropped whole: a hostile message must not
-// make every line pay for thousands of boundary comparisons.
+// make every line pay for thousands of open boundaries.
 constexpr std::size_t kMaxNesting = 64;
+// Named parts kept as files per message; the others are dropped like unnamed
+// ones.  Real mail carries a handful: tens of thousands of tiny named parts
+// only serve to fill the temporary folder.
+constexpr std::size_t kMaxNamedParts = 500;
 // Decoded attachment bytes go to the file in blocks of this size.
 constexpr std::size_t kWriteBlock = 256 * 1024;
 
@@ -35,7 +40,20 @@ struct TStop {
     std::size_t Level = 0;
 };
 
-// One ReceiveBody run over a multipart body.
+// The numbers the terminator test gives: the reply's ".", the empty line that
+// ends a part's header, and for the multipart at level L its boundary line
+// (kFirstBoundary + 2L) and its closing line (one more).
+constexpr int kDot = 1;
+constexpr int kFirstBoundary = 2;
+constexpr int kBlankLine = kFirstBoundary + 2 * static_cast<int>(kMaxNesting) + 2;
+
+[[noreturn]] void FileWriteFailed(const std::string& path) {
+    throw std::runtime_error("Cannot write file " + path);
+}
+
+// One ReceiveBody run over a multipart body.  The open boundaries are kept in
+// a table from line to level, changed only as multiparts open and close, so a
+// line costs one look-up however deep the nesting and however many parts.
 class TMultipartReader {
 public:
     TMultipartReader(TWireMessageClient& client, TWireMessage& msg, int size)
@@ -57,53 +75,68 @@ public:
 
 private:
     void Open(const std::string& boundary) {
-        boundaries_.push_back(boundary);
-        Rebuild();
+        const int level = static_cast<int>(boundaries_.size());
+        const std::string line = "--" + boundary;
+        boundaries_.push_back(line);
+        // A boundary that an outer multipart uses too belongs to the inner one
+        // while it is open.
+        levels_[line].push_back(level);
     }
+    // Closes the multiparts from level `keep` inwards.
     void Close(std::size_t keep) {
-        boundaries_.resize(keep);
-        Rebuild();
-    }
-    // "." first, so that Capture undoes dot-stuffing; then the boundary and
-    // closing lines, innermost first.
-    void Rebuild() {
-        terminators_.assign(1, ".");
-        for (std::size_t i = boundaries_.size(); i-- > 0;) {
-            terminators_.push_back("--" + boundaries_[i]);
-            terminators_.push_back("--" + boundaries_[i] + "--");
+        while (boundaries_.size() > keep) {
+            auto at = levels_.find(boundaries_.back());
+            at->second.pop_back();
+            if (at->second.empty()) levels_.erase(at);
+            boundaries_.pop_back();
         }
     }
-    TStop StopAt(int index) const {
-        TStop stop;
-        if (index <= 1) return stop;
-        const std::size_t fromInner = static_cast<std::size_t>(index - 2) / 2;
-        stop.Dot = false;
-        stop.Closing = (index - 2) % 2 == 1;
-        stop.Level = boundaries_.size() - 1 - fromInner;
-        return stop;
-    }
-    // The boundary or closing line a line equals, as a Capture index (0: none).
+
+    // The boundary or closing line a line equals, as a terminator number (0: none).
+    // A line may be one multipart's boundary line and another's closing line
+    // at once ("--x--" with boundaries "x--" and "x"): the inner one wins.
     int Match(const std::string& line) const {
         if (line.size() < 2 || line[0] != '-' || line[1] != '-') return 0;
-        for (std::size_t i = 1; i < terminators_.size(); ++i)
-            if (line == terminators_[i]) return static_cast<int>(i) + 1;
-        return 0;
+        int boundary = -1, closing = -1;
+        auto at = levels_.find(line);
+        if (at != levels_.end()) boundary = at->second.back();
+        if (line.size() >= 4 && line.compare(line.size() - 2, 2, "--") == 0) {
+            at = levels_.find(line.substr(0, line.size() - 2));
+            if (at != levels_.end()) closing = at->second.back();
+        }
+        if (boundary < 0 && closing < 0) return 0;
+        return boundary > closing ? kFirstBoundary + 2 * boundary
+                                  : kFirstBoundary + 2 * closing + 1;
+    }
+    int Terminator(const std::string& line) const { return line == "." ? kDot : Match(line); }
+
+    TStop StopAt(int which) const {
+        TStop stop;
+        if (which <= kDot) return stop;
+        stop.Dot = false;
+        stop.Closing = (which - kFirstBoundary) % 2 == 1;
+        stop.Level = static_cast<std::size_t>(which - kFirstBoundary) / 2;
+        return stop;
     }
 
-    TStop Skip() { return StopAt(client_.Capture(nullptr, terminators_)); }
+    TTerminatorTest Terminators() const {
+        return [this](const std::string& line) { return Terminator(line); };
+    }
+
+    TStop Skip() { return StopAt(client_.Capture(nullptr, Terminators(), true)); }
 
     TStop ReadPart() {
         // The part's header block; an empty one is passed over and the next
         // block read instead.  A block cut short by a boundary or the final
         // "." leaves a part without body: nothing to keep.
-        std::vector<std::string> headerTerminators = terminators_;
-        headerTerminators.push_back("");
-        const int blankLine = static_cast<int>(headerTerminators.size());
+        const TTerminatorTest headerEnd = [this](const std::string& line) {
+            return line.empty() ? kBlankLine : Terminator(line);
+        };
         std::vector<std::string> fields;
         for (;;) {
             fields.clear();
-            const int index = client_.Capture(&fields, headerTerminators);
-            if (index != blankLine) return StopAt(index);
+            const int which = client_.Capture(&fields, headerEnd, true);
+            if (which != kBlankLine) return StopAt(which);
             if (!fields.empty()) break;
         }
         UnfoldHeader(fields);
@@ -119,21 +152,23 @@ private:
             TMessagePart part;
             part.ContentType = type;
             part.ContentTransfer = transfer;
-            const int index = transfer == "quoted-printable"
-                                  ? client_.CaptureDecoded(&part.Text, terminators_, transfer)
-                                  : client_.Capture(&part.Text, terminators_);
+            const int which =
+                transfer == "quoted-printable"
+                    ? client_.CaptureDecoded(&part.Text, Terminators(), true, transfer)
+                    : client_.Capture(&part.Text, Terminators(), true);
             msg_.Text.insert(msg_.Text.end(), part.Text.begin(), part.Text.end());
             msg_.MessageParts.push_back(std::move(part));
-            return StopAt(index);
+            return StopAt(which);
         }
         const std::string name = PartFileName(fields);
-        if (name.empty() || !msg_.ExtractAttachments) return Skip();
+        if (name.empty() || !msg_.ExtractAttachments || msg_.Attachments.size() >= kMaxNamedParts)
+            return Skip();
 
         TAttachment attachment;
         attachment.Headers = fields;
         attachment.FileName = name;
         attachment.StoredPathName = MakeTemporaryFile();
-        msg_.Attachments.push_back(attachment);
+        msg_.Attachments.push_back(std::move(attachment));
         const std::string& path = msg_.Attachments.back().StoredPathName;
 
         std::unique_ptr<char[]> streamBuffer(new char[1 << 16]);
@@ -141,36 +176,43 @@ private:
         file.rdbuf()->pubsetbuf(streamBuffer.get(), 1 << 16);
         file.open(path, std::ios::binary | std::ios::trunc);
         if (!file) throw std::runtime_error("Cannot create file " + path);
-        const TStop stop = SameText(transfer, "base64") ? ReadBase64(file)
-                                                           : StopAt(client_.Capture(file, terminators_));
+        const TStop stop = SameText(transfer, "base64")
+                               ? ReadBase64(file, path)
+                               : StopAt(client_.Capture(file, Terminators(), true));
+        // A full disk shows at a write or only at the close: check both, so
+        // that a file cut short never passes for the attachment.
+        if (!file) FileWriteFailed(path);
         file.close();
+        if (file.fail()) FileWriteFailed(path);
         return stop;
     }
 
     // Line by line as it arrives: each line decoded whole, the percentage of
     // the message shown as it changes.  An empty line ends the data; what
     // follows it up to the next boundary is dropped.
-    TStop ReadBase64(std::ofstream& file) {
+    TStop ReadBase64(std::ofstream& file, const std::string& path) {
         std::string block;
         block.reserve(kWriteBlock + 1024);
         long long encoded = 0;
         long long shown = -1;
+        const auto flush = [&] {
+            if (!file.write(block.data(), static_cast<std::streamsize>(block.size())))
+                FileWriteFailed(path);
+            block.clear();
+        };
         for (;;) {
             std::string line = client_.ReadLn();
-            int index = 1;
+            int which = kDot;
             if (line != ".") {
                 if (line.size() >= 2 && line[0] == '.' && line[1] == '.') line.erase(0, 1);
-                index = Match(line);
+                which = Match(line);
             }
-            if (index != 0 || line.empty()) {
-                file.write(block.data(), static_cast<std::streamsize>(block.size()));
-                return index != 0 ? StopAt(index) : Skip();
+            if (which != 0 || line.empty()) {
+                flush();
+                return which != 0 ? StopAt(which) : Skip();
             }
             AppendBase64Line(line.data(), line.size(), block);
-            if (block.size() >= kWriteBlock) {
-                file.write(block.data(), static_cast<std::streamsize>(block.size()));
-                block.clear();
-            }
+            if (block.size() >= kWriteBlock) flush();
             encoded += static_cast<long long>(line.size());
             if (size_ > 0) {
                 const long long percent = static_cast<long long>(std::nearbyint(100.0 * encoded / size_));
@@ -185,8 +227,8 @@ private:
     TWireMessageClient& client_;
     TWireMessage& msg_;
     const int size_;
-    std::vector<std::string> boundaries_;  // open multiparts, outermost first
-    std::vector<std::string> terminators_;
+    std::vector<std::string> boundaries_;  // boundary lines of the open multiparts, outermost first
+    std::unordered_map<std::string, std::vector<int>> levels_;  // boundary line -> its levels
 };
 
 }  // namespace
@@ -213,6 +255,16 @@ void TWireMessageClient::ReceiveHeader(TWireMessage& msg, const std::string& ter
 }
 
 void TWireMessageClient::ReceiveBody(TWireMessage& msg, int size) {
+    try {
+        ReceiveBodyLines(msg, size);
+    } catch (...) {
+        // Whatever went wrong, the next command must read its own reply.
+        SkipToReplyEnd();
+        throw;
+    }
+}
+
+void TWireMessageClient::ReceiveBodyLines(TWireMessage& msg, int size) {
     OnCaptureLine = nullptr;
     const std::string type = msg.HeaderValue("Content-Type");
     if (!IsMediaType(type, "multipart")) {

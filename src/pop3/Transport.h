@@ -2,6 +2,7 @@
 // later.  The POP3 and message code never sees sockets.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,20 +11,56 @@
 namespace vexil {
 
 // How a blocking call waits: never longer than TimeoutMs in all, in slices of
-// at most SliceMs, calling Idle (when set) between slices so that the owner can
+// at most SliceMs, calling Idle (when set) on every pass so that the owner can
 // keep its windows alive.  A wait that runs out raises EWireSocketError 10060.
+// After each Idle, Abandoned (when set) tells whether the owner gave the
+// operation up meanwhile (it closed the connection from its idle hook); the
+// wait then raises 10057 at once.
 struct TWaitControl {
     int TimeoutMs = 60000;
     int SliceMs = 50;
     std::function<void()> Idle;
+    std::function<bool()> Abandoned;
 };
+
+// The clock of one blocking call.  Every pass of a wait asks NextSlice for
+// how long it may wait now (raising 10060 once the time-out has run out) and,
+// when the pass ended without what it waited for, calls Pass: the idle hook,
+// then 10057 if the owner abandoned the call meanwhile.  Keeping both on every
+// pass means that nothing a peer does (urgent data, a readiness that yields no
+// bytes) can make a wait spin without end or starve the owner's windows.
+class TWaitClock {
+public:
+    explicit TWaitClock(const TWaitControl& wait);
+    int NextSlice() const;
+    void Pass() const;
+
+private:
+    const TWaitControl& wait_;
+    std::chrono::steady_clock::time_point deadline_;
+};
+
+// A blocking name lookup: the IPv4 address in network byte order, or
+// EWireSocketError with the resolver's code.
+using TBlockingResolver = std::function<std::uint32_t(const std::string& host)>;
+
+// Runs a blocking lookup on a thread of its own and waits for it as every
+// other wait does: in slices with the idle hook, never longer than the
+// time-out.  A resolver that does not answer in time gives EWireSocketError
+// 11002, the code of a name server that did not answer.  The worker may
+// outlive the call (a lookup cannot be cancelled); it then ends on its own and
+// its answer is dropped, so `resolve` must not refer to anything shorter-lived
+// than itself.
+std::uint32_t ResolveOffThread(const TBlockingResolver& resolve, const std::string& host,
+                               const TWaitControl& wait);
 
 class ITransport {
 public:
     virtual ~ITransport() = default;
     // Name lookup through the platform's resolver: the IPv4 address in
     // network byte order.  Raises EWireSocketError (11001 "Host not found." …).
-    virtual std::uint32_t Resolve(const std::string& host) = 0;
+    // Waits as wait says: a slow resolver never blocks the owner's windows.
+    virtual std::uint32_t Resolve(const std::string& host, const TWaitControl& wait) = 0;
     // Opens a TCP connection to address:port; raises EWireSocketError.
     virtual void Connect(std::uint32_t address, int port, bool noDelay, const TWaitControl& wait) = 0;
     // Sends up to size bytes; returns the count sent (0: the peer closed).

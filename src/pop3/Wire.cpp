@@ -88,6 +88,7 @@ TWaitControl TWireSocket::Wait() const {
     wait.TimeoutMs = TimeoutMs;
     wait.SliceMs = kSliceMs;
     wait.Idle = OnIdle;
+    wait.Abandoned = [this] { return closeRequested_; };
     return wait;
 }
 
@@ -95,6 +96,7 @@ bool TWireSocket::Connected() const { return transport_ && transport_->IsOpen();
 
 void TWireSocket::CloseSocket() {
     established_ = false;
+    closeRequested_ = true;
     if (transport_) transport_->Close();
 }
 
@@ -135,6 +137,27 @@ void TWireSocket::ResetBuffer(int capacity) {
     chunk_ = static_cast<size_t>(std::max(capacity, 2));
     buffer_.assign(chunk_, '\0');
     readPos_ = fillPos_ = 0;
+}
+
+void TWireSocket::ChargeReply(std::size_t bytes) {
+    replyBytes_ += bytes;
+    if (replyBytes_ <= MaxReplyBytes) return;
+    DropConnection();
+    throw EWireReplyTooLong("Reply too long.");
+}
+
+void TWireSocket::SkipToReplyEnd() {
+    if (lastLineWasDot_ || !Connected()) return;
+    try {
+        for (;;) {
+            const std::string line = ReadLn();
+            if (line == ".") return;
+            ChargeReply(line.size() + 2);
+        }
+    } catch (...) {
+        // The reply cannot be finished: the connection is of no more use.
+        DropConnection();
+    }
 }
 
 void TWireSocket::OpenLog() {
@@ -246,10 +269,15 @@ std::string TWireSocket::ReadLn() {
                 if (base[p + 1] == '\n') {
                     std::string line = ExtractFromBuffer(p + 2);
                     line.resize(p);
+                    lastLineWasDot_ = line == ".";
                     return line;
                 }
                 from = p + 1;
             }
+        }
+        if (held > MaxLineBytes) {
+            DropConnection();
+            throw EWireReplyTooLong("Reply line too long.");
         }
         scanned = held;
         FillBuffer();
@@ -259,7 +287,9 @@ std::string TWireSocket::ReadLn() {
 
 std::string TWireSocket::ReadNonBlankLn() {
     for (;;) {
-        std::string line = Trim(ReadLn());
+        std::string raw = ReadLn();
+        ChargeReply(raw.size() + 2);  // blank lines too: they could come without end
+        std::string line = Trim(raw);
         if (!line.empty()) return line;
     }
 }
@@ -306,6 +336,7 @@ std::int16_t TWireSocket::SendCmd(const std::string& command, std::int16_t expec
         Log("O: " + command + "\r\n");
         WriteLn(command);
     }
+    BeginReply();
     GetResponse();
     if (expected >= 0 && ReplyCode != expected) throw EWireResponseError(ReplyText);
     const std::string margin(2u * indent, ' ');
@@ -316,22 +347,35 @@ std::int16_t TWireSocket::SendCmd(const std::string& command, std::int16_t expec
     return ReplyCode;
 }
 
+namespace {
+
+TTerminatorTest ListedTerminators(const std::vector<std::string>& terminators) {
+    return [&terminators](const std::string& line) {
+        for (size_t i = 0; i < terminators.size(); ++i)
+            if (line == terminators[i]) return static_cast<int>(i + 1);
+        return 0;
+    };
+}
+
+bool IsDotStuffed(const std::vector<std::string>& terminators) {
+    return !terminators.empty() && terminators[0] == ".";
+}
+
+}  // namespace
+
 // The terminator is looked for in the line as it came off the wire, and the
 // dot-stuffing is undone before any decoding: a decoded line may look like a
 // terminator ("=2E" is a dot) and a terminator may not survive decoding
 // (boundaries such as "====1234==" lose their last "=").
 int TWireSocket::CaptureInto(const std::function<void(const std::string&)>& deliver,
-                             const std::vector<std::string>& terminators,
+                             const TTerminatorTest& isTerminator, bool dotStuffed,
                              const std::function<std::string(std::string)>& decode) {
-    const bool dotStuffed = !terminators.empty() && terminators[0] == ".";
     BeginWork(-1);
     for (;;) {
         std::string line = ReadLn();
-        for (size_t i = 0; i < terminators.size(); ++i) {
-            if (line == terminators[i]) {
-                EndWork();
-                return static_cast<int>(i + 1);
-            }
+        if (const int which = isTerminator(line)) {
+            EndWork();
+            return which;
         }
         if (dotStuffed && StartsWith(line, "..")) line.erase(0, 1);
         if (decode) line = decode(std::move(line));
@@ -339,30 +383,52 @@ int TWireSocket::CaptureInto(const std::function<void(const std::string&)>& deli
     }
 }
 
+// Lines kept in memory count against the reply's bound.
+std::function<void(const std::string&)> TWireSocket::Deliverer(std::vector<std::string>* list) {
+    if (list)
+        return [this, list](const std::string& line) {
+            ChargeReply(line.size() + 2);
+            list->push_back(line);
+        };
+    return [this](const std::string& line) {
+        if (OnCaptureLine) OnCaptureLine(line);
+    };
+}
+
 int TWireSocket::Capture(std::vector<std::string>* list,
                          const std::vector<std::string>& terminators) {
-    if (list)
-        return CaptureInto([list](const std::string& line) { list->push_back(line); }, terminators,
-                           nullptr);
-    return CaptureInto(
-        [this](const std::string& line) {
-            if (OnCaptureLine) OnCaptureLine(line);
-        },
-        terminators, nullptr);
+    return Capture(list, ListedTerminators(terminators), IsDotStuffed(terminators));
+}
+
+int TWireSocket::Capture(std::vector<std::string>* list, const TTerminatorTest& isTerminator,
+                         bool dotStuffed) {
+    return CaptureInto(Deliverer(list), isTerminator, dotStuffed, nullptr);
 }
 
 int TWireSocket::Capture(std::ostream& stream, const std::vector<std::string>& terminators) {
+    return Capture(stream, ListedTerminators(terminators), IsDotStuffed(terminators));
+}
+
+int TWireSocket::Capture(std::ostream& stream, const TTerminatorTest& isTerminator,
+                         bool dotStuffed) {
     return CaptureInto(
         [&stream, this](const std::string& line) {
             stream.write(line.data(), static_cast<std::streamsize>(line.size()));
             stream.write(LineTerminator.data(),
                          static_cast<std::streamsize>(LineTerminator.size()));
         },
-        terminators, nullptr);
+        isTerminator, dotStuffed, nullptr);
 }
 
 int TWireSocket::CaptureDecoded(std::vector<std::string>* list,
                                 const std::vector<std::string>& terminators,
+                                const std::string& encoding) {
+    return CaptureDecoded(list, ListedTerminators(terminators), IsDotStuffed(terminators),
+                          encoding);
+}
+
+int TWireSocket::CaptureDecoded(std::vector<std::string>* list,
+                                const TTerminatorTest& isTerminator, bool dotStuffed,
                                 const std::string& encoding) {
     const std::string kind = LowerCase(encoding);
     auto decode = [kind](std::string line) {
@@ -377,14 +443,7 @@ int TWireSocket::CaptureDecoded(std::vector<std::string>* list,
             line.resize(line.size() - 3);
         return line;
     };
-    if (list)
-        return CaptureInto([list](const std::string& line) { list->push_back(line); }, terminators,
-                           decode);
-    return CaptureInto(
-        [this](const std::string& line) {
-            if (OnCaptureLine) OnCaptureLine(line);
-        },
-        terminators, decode);
+    return CaptureInto(Deliverer(list), isTerminator, dotStuffed, decode);
 }
 
 void TWireSocket::BeginWork(int size) {
@@ -448,13 +507,16 @@ std::uint32_t TWireClient::ResolveHost(const std::string& host) {
         ResolvedAddress = host;
         return address;
     }
-    address = Transport().Resolve(host);
+    address = Transport().Resolve(host, Wait());
     ResolvedAddress = DottedText(address);
     return address;
 }
 
 void TWireClient::Connect() {
     if (Connected()) throw EWireAlreadyConnected();
+    closeRequested_ = false;
+    lastLineWasDot_ = false;
+    BeginReply();
     DoStatus("Connecting to " + Host);
     ResetBuffer(BufferChunk);
     try {

@@ -17,6 +17,10 @@
 
 namespace vexil {
 
+// Tells whether a line ends a capture: the number of the terminator it is
+// (1-based), 0 for an ordinary line.
+using TTerminatorTest = std::function<int(const std::string& line)>;
+
 class TWire {
 public:
     virtual ~TWire() = default;
@@ -34,7 +38,13 @@ public:
     bool UseNagle = true;
     bool ASCIIFilter = false;
     std::string LogFile;
-    int TimeoutMs = 60000;  // connect, every receive and every send
+    int TimeoutMs = 60000;  // name lookup, connect, every receive and every send
+    // Bounds of what a peer can make the client hold: one line (the receive
+    // buffer), and the lines of one reply kept in memory (a multi-line reply,
+    // a capture into a list, a listing).  Past either the connection is
+    // dropped with EWireReplyTooLong.
+    std::size_t MaxLineBytes = std::size_t(64) << 20;
+    std::size_t MaxReplyBytes = std::size_t(64) << 20;
 
     // Events.
     std::function<void(TWireSocket& sender, const std::string& text)> OnStatus;
@@ -46,7 +56,8 @@ public:
     std::function<void(const std::string& line)> OnCaptureLine;
 
     virtual bool Connected() const;
-    // Closes the socket at once, without any goodbye.
+    // Closes the socket at once, without any goodbye.  Called from the idle
+    // hook, it also ends a name lookup that is still waiting.
     virtual void CloseSocket();
     virtual void Disconnect();  // never raises
 
@@ -63,10 +74,19 @@ public:
                                  const std::string& status = "", std::uint8_t indent = 0);
 
     // Reads lines until one equals a terminator; returns its 1-based index.
+    // With "." as the first terminator, lines are dot-unstuffed.
     int Capture(std::vector<std::string>* list, const std::vector<std::string>& terminators);
     int Capture(std::ostream& stream, const std::vector<std::string>& terminators);
     int CaptureDecoded(std::vector<std::string>* list, const std::vector<std::string>& terminators,
                        const std::string& encoding);
+    // The same with a terminator test of the caller's, for a set of
+    // terminators too large to compare one by one; dotStuffed says whether
+    // lines are dot-unstuffed.
+    int Capture(std::vector<std::string>* list, const TTerminatorTest& isTerminator,
+                bool dotStuffed);
+    int Capture(std::ostream& stream, const TTerminatorTest& isTerminator, bool dotStuffed);
+    int CaptureDecoded(std::vector<std::string>* list, const TTerminatorTest& isTerminator,
+                       bool dotStuffed, const std::string& encoding);
 
     void BeginWork(int size);
     void EndWork();
@@ -91,6 +111,16 @@ protected:
     // broken (peer close, time-out, 10058): only then is a goodbye worth sending.
     bool Established() const { return established_; }
     void ResetBuffer(int capacity);
+    // A new reply starts: its lines are counted against MaxReplyBytes afresh.
+    void BeginReply() { replyBytes_ = 0; }
+    // Counts bytes of the current reply; past MaxReplyBytes the connection is
+    // dropped and EWireReplyTooLong raised.
+    void ChargeReply(std::size_t bytes);
+    // After an error inside a multi-line reply: reads on to its final "." so
+    // that the next command reads its own reply, not the rest of this one.
+    // Nothing to do when the "." was the last line read or the connection is
+    // gone; a connection that fails meanwhile is dropped.
+    void SkipToReplyEnd();
     void OpenLog();
     void CloseLog();
     void Log(const std::string& text);
@@ -101,8 +131,9 @@ private:
     std::string ExtractFromBuffer(size_t count);
     void DropConnection();
     int CaptureInto(const std::function<void(const std::string&)>& deliver,
-                    const std::vector<std::string>& terminators,
+                    const TTerminatorTest& isTerminator, bool dotStuffed,
                     const std::function<std::string(std::string)>& decode);
+    std::function<void(const std::string&)> Deliverer(std::vector<std::string>* list);
 
     std::unique_ptr<ITransport> transport_;
     std::string buffer_;  // the receive buffer, its size being the capacity
@@ -110,6 +141,9 @@ private:
     size_t fillPos_ = 0;  // first free byte
     size_t chunk_ = 8192;  // BufferChunk as taken at connect
     bool established_ = false;
+    bool closeRequested_ = false;  // CloseSocket since the last Connect
+    bool lastLineWasDot_ = false;  // the last line read was a reply's final "."
+    std::size_t replyBytes_ = 0;
     int workBytes_ = 0, workSize_ = 0, lastKilobyte_ = 0;
     std::unique_ptr<std::ofstream> log_;
 };

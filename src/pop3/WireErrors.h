@@ -54,6 +54,14 @@ public:
     explicit EWireConnClosedGraceful(const std::string& message) : EWireSilentException(message) {}
 };
 
+// A peer that sent more than the client will hold: a line without end, or a
+// reply whose lines kept in memory pass the bound.  The connection is dropped
+// before it is raised.
+class EWireReplyTooLong : public EWireException {
+public:
+    using EWireException::EWireException;
+};
+
 // The text of a Windows Sockets error number ("" for numbers without one).
 std::string SocketErrorText(int code);
 

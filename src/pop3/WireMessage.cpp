@@ -94,6 +94,28 @@ std::string TWireMessage::FullDate() const {
     return Today ? Today() : ShortDateToday();
 }
 
+TAttachment::TAttachment(TAttachment&& other) noexcept
+    : Headers(std::move(other.Headers)),
+      FileName(std::move(other.FileName)),
+      StoredPathName(std::move(other.StoredPathName)) {
+    other.StoredPathName.clear();
+}
+
+TAttachment& TAttachment::operator=(TAttachment&& other) noexcept {
+    if (this != &other) {
+        if (!StoredPathName.empty()) std::remove(StoredPathName.c_str());
+        Headers = std::move(other.Headers);
+        FileName = std::move(other.FileName);
+        StoredPathName = std::move(other.StoredPathName);
+        other.StoredPathName.clear();
+    }
+    return *this;
+}
+
+TAttachment::~TAttachment() {
+    if (!StoredPathName.empty()) std::remove(StoredPathName.c_str());
+}
+
 bool TAttachment::SaveToFile(const std::string& target) const {
     std::string path = target;
     if (!path.empty() && (path.back() == '\\' || path.back() == kPathDelim)) path.pop_back();

@@ -19,10 +19,21 @@ struct TMessagePart {
     std::string ContentType;
 };
 
+// One named part of a message.  Its decoded content lives in a temporary file
+// that belongs to the attachment: it is deleted with it, so clearing a message
+// (or ending the program) leaves nothing behind in the temporary folder.
 struct TAttachment {
     std::vector<std::string> Headers;  // the part's fields, Name=Value
     std::string FileName;
     std::string StoredPathName;  // temporary file with the decoded content
+
+    TAttachment() = default;
+    TAttachment(const TAttachment&) = delete;
+    TAttachment& operator=(const TAttachment&) = delete;
+    TAttachment(TAttachment&& other) noexcept;
+    TAttachment& operator=(TAttachment&& other) noexcept;
+    ~TAttachment();
+
     // Copies the stored file to target (a trailing separator removed),
     // replacing an existing file; false when the copy fails.
     bool SaveToFile(const std::string& target) const;
@@ -30,6 +41,9 @@ struct TAttachment {
 
 class TWireMessage {
 public:
+    TWireMessage() = default;
+    TWireMessage(TWireMessage&&) = default;
+    TWireMessage& operator=(TWireMessage&&) = default;
     virtual ~TWireMessage() = default;
 
     // Header fields as Name=Value lines, in arrival order.
@@ -44,6 +58,7 @@ public:
     std::string DefaultDomain;
     int MsgNo = 0;
 
+    // Empties the message; the files of its attachments are deleted.
     virtual void Clear();
 
     // The value of the first field of that name (letter case ignored); ""
@@ -92,6 +107,7 @@ protected:
     using TWireClient::TWireClient;
 
 private:
+    void ReceiveBodyLines(TWireMessage& msg, int size);
     bool headerEndedAtDot_ = false;
 };
 

@@ -68,7 +68,10 @@ int TWirePOP3::CheckMessages() {
     try {
         SendCmd("UIDL", 1, "Checking for messages", 0);
         // The count is the number of lines of the unique-id listing.
-        for (std::string line = ReadLn(); line != "."; line = ReadLn()) ++count;
+        for (std::string line = ReadLn(); line != "."; line = ReadLn()) {
+            ChargeReply(line.size() + 2);
+            ++count;
+        }
     } catch (const std::exception& e) {
         DoStatus(e.what());
     }
@@ -92,7 +95,11 @@ bool TWirePOP3::RetrieveHeader(int number, TWireMessage& msg) {
     // A header block cut short by the final "." has already used up that
     // line; reading on would wait for a line the server never sends.
     if (HeaderEndedAtDot()) return true;
-    return ReadLn() == ".";
+    if (ReadLn() == ".") return true;
+    // More than the header came: the rest is read and dropped, so that the
+    // next command does not take it for its own reply.
+    SkipToReplyEnd();
+    return false;
 }
 
 bool TWirePOP3::Retrieve(int number, TWireMessage& msg, int size) {

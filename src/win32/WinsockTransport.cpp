@@ -36,19 +36,25 @@ void StartWinsock() {
 
 [[noreturn]] void RaiseLastError() { throw EWireSocketError(WSAGetLastError()); }
 
+// The resolver proper; blocking, so it runs on a thread of its own (Windows
+// Sockets keeps gethostbyname's answer per thread).
+std::uint32_t LookUp(const std::string& host) {
+    const hostent* entry = gethostbyname(host.c_str());
+    if (!entry) RaiseLastError();
+    if (entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list ||
+        !entry->h_addr_list[0])
+        throw EWireSocketError(WSANO_DATA);
+    std::uint32_t address;
+    std::memcpy(&address, entry->h_addr_list[0], sizeof address);
+    return address;
+}
+
 class TWinsockTransport : public ITransport {
 public:
     ~TWinsockTransport() override { Close(); }
 
-    std::uint32_t Resolve(const std::string& host) override {
-        const hostent* entry = gethostbyname(host.c_str());
-        if (!entry) RaiseLastError();
-        if (entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list ||
-            !entry->h_addr_list[0])
-            throw EWireSocketError(WSANO_DATA);
-        std::uint32_t address;
-        std::memcpy(&address, entry->h_addr_list[0], sizeof address);
-        return address;
+    std::uint32_t Resolve(const std::string& host, const TWaitControl& wait) override {
+        return ResolveOffThread(&LookUp, host, wait);
     }
 
     void Connect(std::uint32_t address, int port, bool noDelay, const TWaitControl& wait) override {
@@ -73,7 +79,7 @@ public:
                 SOCKET_ERROR) {
                 if (WSAGetLastError() != WSAEWOULDBLOCK) RaiseLastError();
                 // A refused connect shows in the exception set, not as writable.
-                if (WaitFor(false, wait)) {
+                if (WaitFor(kConnecting, TWaitClock(wait))) {
                     int error = 0;
                     int length = sizeof error;
                     if (getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
@@ -90,21 +96,25 @@ public:
 
     int Send(const char* data, int size, const TWaitControl& wait) override {
         if (socket_ == INVALID_SOCKET) throw EWireSocketError(WSAENOTCONN);
-        for (;;) {
+        const TWaitClock clock(wait);
+        for (bool first = true;; first = false) {
             const int sent = send(socket_, data, size, 0);
             if (sent != SOCKET_ERROR) return sent;
             if (WSAGetLastError() != WSAEWOULDBLOCK) RaiseLastError();
-            WaitFor(false, wait);
+            if (!first) clock.Pass();  // ready, and still nothing went: a pass all the same
+            WaitFor(kWriting, clock);
         }
     }
 
     int Receive(char* data, int size, const TWaitControl& wait) override {
         if (socket_ == INVALID_SOCKET) throw EWireSocketError(WSAENOTCONN);
-        for (;;) {
+        const TWaitClock clock(wait);
+        for (bool first = true;; first = false) {
             const int received = recv(socket_, data, size, 0);
             if (received != SOCKET_ERROR) return received;
             if (WSAGetLastError() != WSAEWOULDBLOCK) RaiseLastError();
-            WaitFor(true, wait);
+            if (!first) clock.Pass();
+            WaitFor(kReading, clock);
         }
     }
 
@@ -118,31 +128,30 @@ public:
     bool IsOpen() const override { return socket_ != INVALID_SOCKET; }
 
 private:
-    // Waits for the socket to become readable (or writable), in slices with
-    // the idle hook between them; true when it reported an exception instead
-    // (a failed connect).  Raises 10060 when the time-out runs out.
-    bool WaitFor(bool forReading, const TWaitControl& wait) {
-        const DWORD started = GetTickCount();
-        const DWORD limit = wait.TimeoutMs > 0 ? static_cast<DWORD>(wait.TimeoutMs) : 0;
-        const int slice = wait.SliceMs > 0 ? wait.SliceMs : 1;
+    enum TWaitKind { kReading, kWriting, kConnecting };
+
+    // Waits for the socket to become readable or writable, in slices with the
+    // idle hook between them.  Only a connect watches the exception set, where
+    // a refused connect shows: on a connected socket it reports urgent data,
+    // which recv never returns, and a read waiting on it would spin.  True
+    // when the connect failed.
+    bool WaitFor(TWaitKind kind, const TWaitClock& clock) {
         for (;;) {
-            const DWORD spent = GetTickCount() - started;
-            const DWORD left = spent >= limit ? 0 : limit - spent;
-            const DWORD span = left < static_cast<DWORD>(slice) ? left : static_cast<DWORD>(slice);
+            const int ms = clock.NextSlice();
             timeval timeout;
-            timeout.tv_sec = static_cast<long>(span / 1000);
-            timeout.tv_usec = static_cast<long>((span % 1000) * 1000);
+            timeout.tv_sec = ms / 1000;
+            timeout.tv_usec = (ms % 1000) * 1000;
             fd_set ready, failed;
             FD_ZERO(&ready);
             FD_ZERO(&failed);
             FD_SET(socket_, &ready);
             FD_SET(socket_, &failed);
-            const int count = select(0, forReading ? &ready : nullptr,
-                                     forReading ? nullptr : &ready, &failed, &timeout);
+            const int count = select(0, kind == kReading ? &ready : nullptr,
+                                     kind == kReading ? nullptr : &ready,
+                                     kind == kConnecting ? &failed : nullptr, &timeout);
             if (count == SOCKET_ERROR) RaiseLastError();
-            if (count > 0) return FD_ISSET(socket_, &failed) != 0;
-            if (GetTickCount() - started >= limit) throw EWireSocketError(WSAETIMEDOUT);
-            if (wait.Idle) wait.Idle();
+            if (count > 0) return kind == kConnecting && FD_ISSET(socket_, &failed) != 0;
+            clock.Pass();
             if (socket_ == INVALID_SOCKET)
                 throw EWireSocketError(WSAENOTCONN);  // closed from the idle hook
         }

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# A short, bounded libFuzzer run of the message receiver (fuzz_message), seeded
-# with the mail corpus.  Builds the target itself with clang in build/fuzz;
-# skips with a message when clang or its fuzzer runtime is missing.
-#   tests/fuzz/run_short.sh [seconds]      (default 20)
+# A bounded libFuzzer run of the message receiver (fuzz_message), seeded with
+# the mail corpus.  Builds the target itself with clang in build/fuzz; skips
+# with a message when clang or its fuzzer runtime is missing.  Inputs grow up
+# to max_len bytes: large enough for faults that only size brings out.
+#   tests/fuzz/run_short.sh [seconds] [max_len]    (defaults 20 and 1048576)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 seconds="${1:-20}"
+max_len="${2:-1048576}"
 build="$root/build/fuzz"
 
 if ! command -v clang++ >/dev/null 2>&1; then
@@ -29,10 +31,10 @@ seeds="$build/message-seeds"
 rm -rf "$seeds" && mkdir -p "$seeds"
 cp "$root"/tests/data/mail/*.eml "$seeds"/
 
-echo "fuzz_message: ${seconds} s"
+echo "fuzz_message: ${seconds} s, inputs up to ${max_len} bytes"
 log="$build/fuzz_message.log"
 set +e
-"$build/fuzz_message" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+"$build/fuzz_message" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
   -artifact_prefix="$build/artifacts/" -print_final_stats=1 "$work" "$seeds" >"$log" 2>&1
 status=$?
 set -e

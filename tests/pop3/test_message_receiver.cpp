@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pop3/WireErrors.h"
+#include "support/ProcessSettings.h"
 #include "test_message_client.h"
 
 namespace vexil {
@@ -218,17 +219,76 @@ TEST(MessageReceiver, PartsWithoutANameAreDroppedAndOthersCopiedAsTheyCame) {
     EXPECT_EQ(r.AttachmentBytes[1], "Man");
 }
 
-TEST(MessageReceiver, MultipartWithoutBoundaryIsRefused) {
-    test::TMessageTestClient client(AsReply("Content-Type: Multipart/Mixed\n\nfirst body line\n"), 1);
+// A message that cannot be read is still read to its end, so that the next
+// command of the session reads its own reply and not the rest of this one.
+TEST(MessageReceiver, MultipartWithoutUsableBoundaryIsRefusedAndReadToTheEnd) {
+    const struct {
+        const char* Name;
+        std::string ContentType;
+    } cases[] = {
+        {"no boundary", "Multipart/Mixed"},
+        {"boundary longer than a mail line", "multipart/mixed; boundary=" + std::string(999, 'b')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        test::TMessageTestClient client(
+            AsReply("Content-Type: " + c.ContentType + "\n\nfirst body line\n.dotted\n") +
+                "+OK next\r\n",
+            1);
+        TWireMessage msg;
+        client.ReceiveHeader(msg, "");
+        try {
+            client.ReceiveBody(msg, 100);
+            FAIL() << "no error";
+        } catch (const EWireException& e) {
+            EXPECT_STREQ(e.what(), "Boundary error");
+        }
+        EXPECT_EQ(client.ReadLn(), "+OK next");
+    }
+    // A boundary of the longest line allowed is still a boundary.
+    const std::string longest(998, 'b');
+    const TReceived r = ReceiveBoth("Content-Type: multipart/mixed; boundary=\"" + longest +
+                                    "\"\n\n--" + longest + "\nContent-Type: text/plain\n\nkept\n--" +
+                                    longest + "--\n");
+    EXPECT_EQ(r.Msg.Text, (Lines{"kept"}));
+}
+
+// Tens of thousands of tiny named parts must not fill the temporary folder:
+// the first 500 become files, the rest are dropped like unnamed parts, and
+// the files go when the message is cleared.
+TEST(MessageReceiver, NamedPartsAreCappedAndTheirFilesGoWithTheMessage) {
+    std::string message = "Content-Type: multipart/mixed; boundary=b\n\n";
+    for (int i = 0; i < 600; ++i)
+        message += "--b\nContent-Type: application/octet-stream\n"
+                   "Content-Disposition: attachment; filename=\"part" +
+                   std::to_string(i) + ".bin\"\n\nbytes " + std::to_string(i) + "\n";
+    message += "--b\nContent-Type: text/plain\n\nthe end\n--b--\n";
+    test::TMessageTestClient client(AsReply(message) + "+OK next\r\n", 65536);
     TWireMessage msg;
     client.ReceiveHeader(msg, "");
-    try {
-        client.ReceiveBody(msg, 100);
-        FAIL() << "no error";
-    } catch (const EWireException& e) {
-        EXPECT_STREQ(e.what(), "Boundary error");
+    client.ReceiveBody(msg, 100);
+    EXPECT_EQ(msg.Text, (Lines{"the end"}));
+    ASSERT_EQ(msg.Attachments.size(), 500u);
+    EXPECT_EQ(msg.Attachments.back().FileName, "part499.bin");
+    EXPECT_EQ(test::ReadFileBytes(msg.Attachments.back().StoredPathName), "bytes 499\r\n");
+    std::vector<std::string> paths;
+    for (const TAttachment& a : msg.Attachments) paths.push_back(a.StoredPathName);
+
+    msg.Clear();
+    for (const std::string& path : paths) EXPECT_FALSE(test::FileExists(path)) << path;
+
+    // Receiving the next message into the same object replaces the files too.
+    {
+        test::TMessageTestClient again(AsReply(message) + AsReply("Subject: next\n\nbody\n"), 65536);
+        TWireMessage other;
+        again.ReceiveHeader(other, "");
+        again.ReceiveBody(other, 100);
+        paths.clear();
+        for (const TAttachment& a : other.Attachments) paths.push_back(a.StoredPathName);
+        ASSERT_EQ(paths.size(), 500u);
+        again.ReceiveHeader(other, "");  // a new message replaces this one
     }
-    EXPECT_EQ(client.ReadLn(), "first body line");  // the rest stays unread
+    for (const std::string& path : paths) EXPECT_FALSE(test::FileExists(path)) << path;
 }
 
 TEST(MessageReceiver, NestedPartsAtEveryDepthInOrder) {
@@ -340,6 +400,41 @@ TEST(MessageReceiver, TruncatedBodiesEndAtTheFinalDot) {
         EXPECT_EQ(r.AttachmentBytes, c.Bytes);
     }
 }
+
+// An attachment that cannot be written whole is an error, never a file cut
+// short that later saves as if it were the attachment.  The file size limit
+// plays the full disk.
+#ifndef _WIN32
+TEST(MessageReceiver, AttachmentThatCannotBeWrittenIsAnErrorAndTheReplyIsReadToItsEnd) {
+    const std::string bytes = SomeBytes(300000);
+    const std::string reply = AsReply(MixedWithAttachment(bytes));
+    test::TMessageTestClient client(reply + "+OK next\r\n", 65536);
+    TWireMessage msg;
+    client.ReceiveHeader(msg, "");
+    {
+        const test::TFileSizeLimit limit(64 * 1024);
+        try {
+            client.ReceiveBody(msg, static_cast<int>(reply.size()));
+            FAIL() << "the attachment was cut short without an error";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("Cannot write file ", 0), 0u) << e.what();
+        }
+    }
+    EXPECT_EQ(client.ReadLn(), "+OK next");
+}
+
+TEST(MessageReceiver, TemporaryFileThatCannotBeCreatedIsAnErrorAndTheReplyIsReadToItsEnd) {
+    const std::string reply = AsReply(MixedWithAttachment(SomeBytes(3000)));
+    test::TMessageTestClient client(reply + "+OK next\r\n", 65536);
+    TWireMessage msg;
+    client.ReceiveHeader(msg, "");
+    {
+        const test::TEnvironmentVariable tmp("TMPDIR", "/nonexistent/vexil-test");
+        EXPECT_THROW(client.ReceiveBody(msg, static_cast<int>(reply.size())), std::runtime_error);
+    }
+    EXPECT_EQ(client.ReadLn(), "+OK next");
+}
+#endif
 
 TEST(MessageReceiver, HostileNestingNeitherCrashesNorHangs) {
     // A thousand nested multiparts all named "x", then a text part: deeper

@@ -328,11 +328,35 @@ TEST(POP3Session, HeaderCutShortByTheFinalDot) {
     EXPECT_EQ(s.pop->GetMessageSize(1), "42");
 }
 
-TEST(POP3Session, HeaderReplyWithMoreThanTheHeaderIsNotComplete) {
-    TPlayedSession s(kLogin + "+OK\r\nSubject: x\r\n\r\nbody line\r\n.\r\n");
+// A reply that goes wrong in its middle is still read to its final ".", so
+// the next command reads its own reply: sizes and headers never belong to
+// another message, and a delete never hits one the user has not seen.
+TEST(POP3Session, AReplyThatGoesWrongIsReadToItsEndBeforeTheNextCommand) {
+    const std::string nextSize = "+OK 2 345\r\n";
+    TPlayedSession s(kLogin +
+                     "+OK\r\nSubject: x\r\n\r\nbody line\r\n..\r\nmore\r\n.\r\n" + nextSize +
+                     "+OK\r\nContent-Type: multipart/mixed\r\n\r\n--b\r\ntext\r\n.\r\n" + nextSize);
     s.pop->Connect();
     TWireMessage msg;
-    EXPECT_FALSE(s.pop->RetrieveHeader(1, msg));
+    EXPECT_FALSE(s.pop->RetrieveHeader(1, msg));  // more than the header came
+    EXPECT_EQ(s.pop->GetMessageSize(2), "345");
+    EXPECT_THROW(s.pop->Retrieve(1, msg, 100), EWireException);  // "Boundary error"
+    EXPECT_EQ(s.pop->GetMessageSize(2), "345");
+    EXPECT_TRUE(s.pop->Connected());
+}
+
+// A listing is a reply like any other: it cannot grow without bound.
+TEST(POP3Session, EndlessListingIsCutAtItsBound) {
+    std::string listing = "+OK\r\n";
+    for (int i = 1; i <= 50000; ++i) listing += std::to_string(i) + " uid-" + std::to_string(i) + "\r\n";
+    TPlayedSession s(kLogin + listing + ".\r\n");
+    s.pop->MaxReplyBytes = 100000;
+    s.pop->Connect();
+    const int count = s.pop->CheckMessages();
+    EXPECT_GT(count, 0);
+    EXPECT_LT(count, 10000);
+    EXPECT_TRUE(s.Saw("Reply too long."));
+    EXPECT_FALSE(s.pop->Connected());
 }
 
 TEST(POP3Session, WholeMessageWithItsStatusLines) {

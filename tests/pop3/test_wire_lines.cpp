@@ -209,6 +209,54 @@ TEST(WireReplies, GetResponseCodesTextsAndMultiLineReplies) {
     }
 }
 
+// What a reply may make the client keep in memory is bounded: a multi-line
+// reply without end, blank lines without end, a capture into a list.  Past
+// the bound the connection is dropped and the rest of the stream left unread.
+TEST(WireReplies, RepliesPastTheirBoundDropTheConnection) {
+    struct TCase {
+        const char* Name;
+        std::string Incoming;
+        std::function<void(TTestClient&)> Read;
+    };
+    std::string multiLine, blank, listing;
+    for (int i = 0; i < 40000; ++i) {  // more than one receive's worth
+        multiLine += "250-more of the same\r\n";
+        blank += "\r\n";
+        listing += std::to_string(i) + " some-unique-id\r\n";
+    }
+    const std::vector<TCase> cases = {
+        {"multi-line reply", multiLine, [](TTestClient& c) { c.SendCmd("NOOP", -1); }},
+        {"blank lines", blank, [](TTestClient& c) { c.SendCmd("NOOP", -1); }},
+        {"captured lines", "+OK\r\n" + listing + ".\r\n",
+         [](TTestClient& c) {
+             std::vector<std::string> lines;
+             c.SendCmd("LIST", 1);
+             c.Capture(&lines, {"."});
+         }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMemoryClient client(c.Incoming);
+        client->MaxReplyBytes = 4096;
+        client->Connect();
+        try {
+            c.Read(*client);
+            FAIL() << "the whole reply was kept";
+        } catch (const EWireReplyTooLong& e) {
+            EXPECT_STREQ(e.what(), "Reply too long.");
+        }
+        EXPECT_FALSE(client->Connected());
+        EXPECT_LT(client.Transport->ReadPos, c.Incoming.size());
+    }
+    // The bound is per reply: replies that stay under it one by one pass.
+    std::string replies;
+    for (int i = 0; i < 20; ++i) replies += "+OK " + std::string(400, 'r') + "\r\n";
+    TMemoryClient client(replies);
+    client->MaxReplyBytes = 4096;
+    client->Connect();
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(client->SendCmd("NOOP", 1), 1);
+}
+
 TEST(WireReplies, SendCmdSendsTheCommandAndChecksTheCode) {
     TMemoryClient m("+OK 2 messages\r\n-ERR unknown command\r\n-ERR again\r\n+OK marker\r\n");
     m->Connect();

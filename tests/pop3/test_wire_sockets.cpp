@@ -3,6 +3,7 @@
 // hosts, and the exact commands on the wire.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -147,6 +148,54 @@ TEST(WireSockets, SilentServerTimesOutWhileTheIdleHookRuns) {
         EXPECT_FALSE(client.Connected());
         EXPECT_TRUE(server.Ended(0));  // the client really let go of the socket
     }
+}
+
+// Urgent data never arrives through recv: a read that waits on it must go on
+// waiting as usual, with the idle hook, until its time-out, instead of
+// spinning on a socket that looks ready forever.
+TEST(WireSockets, UrgentDataNeitherSpinsNorStarvesTheOwner) {
+    TScriptedServer server({TScript().Send("+OK\r\n").Pause(100).SendUrgent("!").StaySilent()});
+    TSocketClient client;
+    client.Port = server.Port();
+    client.TimeoutMs = 600;
+    int idles = 0;
+    client.OnIdle = [&idles] { ++idles; };
+    client.Connect();
+    EXPECT_EQ(client.ReadLn(), "+OK");
+    const auto start = TClock::now();
+    try {
+        client.ReadLn();
+        FAIL() << "no time-out";
+    } catch (const EWireSocketError& e) {
+        EXPECT_EQ(e.LastError, 10060);
+    }
+    const long long elapsed = MillisecondsSince(start);
+    EXPECT_GE(elapsed, 550);
+    EXPECT_LT(elapsed, 3000);
+    EXPECT_GE(idles, 8);
+}
+
+// A peer that sends bytes without a line end cannot make the receive buffer
+// grow past the line bound; the connection is dropped with a defined error.
+TEST(WireSockets, EndlessLineIsCutAtItsBound) {
+    TScriptedServer server({TScript().Send(std::string(400000, 'x')).StaySilent()});
+    TSocketClient client;
+    client.Port = server.Port();
+    client.MaxLineBytes = 100000;
+    std::size_t largest = 0;
+    client.OnDebugRead = [&largest](TWireSocket& s) {
+        largest = std::max(largest, s.BufferCapacity());
+    };
+    client.Connect();
+    try {
+        client.ReadLn();
+        FAIL() << "a line without end was read";
+    } catch (const EWireReplyTooLong& e) {
+        EXPECT_STREQ(e.what(), "Reply line too long.");
+    }
+    EXPECT_FALSE(client.Connected());
+    EXPECT_LE(largest, 100000u + 4 * 8192u);
+    EXPECT_TRUE(server.Ended(0));
 }
 
 TEST(WireSockets, GarbageNeverCrashesTheLineReader) {

@@ -95,6 +95,11 @@ TScript& TScript::Send(const std::string& bytes) {
     Steps.push_back({TKind::Send, bytes, 0});
     return *this;
 }
+TScript& TScript::SendUrgent(const std::string& bytes) {
+    Steps.push_back({TKind::SendUrgent, bytes, 0});
+    return *this;
+}
+
 TScript& TScript::SendSlowly(const std::string& bytes, int gapMs) {
     Steps.push_back({TKind::SendSlowly, bytes, gapMs});
     return *this;
@@ -148,12 +153,12 @@ public:
         if (socket_ != kNoSocket) CloseSocket(socket_);
     }
 
-    bool Send(const char* data, std::size_t size) {
+    bool Send(const char* data, std::size_t size, int flags = 0) {
         std::size_t done = 0;
         while (done < size) {
             if (!alive_()) return false;
             const int chunk = static_cast<int>(size - done < 65536 ? size - done : 65536);
-            const auto sent = ::send(socket_, data + done, chunk, 0);
+            const auto sent = ::send(socket_, data + done, chunk, flags);
             if (sent > 0) {
                 done += static_cast<std::size_t>(sent);
                 continue;
@@ -275,6 +280,9 @@ void TScriptedServer::Run() {
             switch (step.Kind) {
                 case TScript::TKind::Send:
                     open = peer.Send(step.Bytes.data(), step.Bytes.size());
+                    break;
+                case TScript::TKind::SendUrgent:
+                    open = peer.Send(step.Bytes.data(), step.Bytes.size(), MSG_OOB);
                     break;
                 case TScript::TKind::SendSlowly:
                     for (std::size_t i = 0; open && i < step.Bytes.size(); ++i) {

@@ -22,6 +22,9 @@ namespace vexil::test {
 class TScript {
 public:
     TScript& Send(const std::string& bytes);
+    // Bytes of urgent (out-of-band) data, which a reader of the ordinary
+    // stream never receives.
+    TScript& SendUrgent(const std::string& bytes);
     // One byte per send, with a pause between them.
     TScript& SendSlowly(const std::string& bytes, int gapMs = 2);
     // Reads the client's next line and records it.
@@ -39,7 +42,7 @@ public:
     // server stops.  The end of every script does the same.
     TScript& StaySilent();
 
-    enum class TKind { Send, SendSlowly, Expect, Pause, Close, Reset, Silent };
+    enum class TKind { Send, SendUrgent, SendSlowly, Expect, Pause, Close, Reset, Silent };
     struct TStep {
         TKind Kind;
         std::string Bytes;

@@ -52,6 +52,11 @@ inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
     if (!out.flush()) throw std::runtime_error("cannot write " + path);
 }
 
+inline bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::path(path), ec);
+}
+
 inline std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);

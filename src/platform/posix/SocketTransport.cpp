@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
 #include "pop3/Transport.h"
@@ -101,32 +100,36 @@ int ResolverCodeOf(int status) {
 
 [[noreturn]] void RaiseErrno(int error) { throw EWireSocketError(WsaCodeOf(error)); }
 
-using TClock = std::chrono::steady_clock;
+// The resolver proper; blocking, so it runs on a thread of its own.
+std::uint32_t LookUp(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* answer = nullptr;
+    const int status = getaddrinfo(host.c_str(), nullptr, &hints, &answer);
+    if (status != 0) throw EWireSocketError(ResolverCodeOf(status));
+    std::uint32_t address = 0;
+    bool found = false;
+    for (addrinfo* entry = answer; entry && !found; entry = entry->ai_next) {
+        if (entry->ai_family == AF_INET && entry->ai_addr) {
+            sockaddr_in in;
+            std::memcpy(&in, entry->ai_addr, sizeof in);
+            address = in.sin_addr.s_addr;
+            found = true;
+        }
+    }
+    freeaddrinfo(answer);
+    if (!found) throw EWireSocketError(11004);
+    return address;
+}
+
 
 class TPosixSocketTransport : public ITransport {
 public:
     ~TPosixSocketTransport() override { Close(); }
 
-    std::uint32_t Resolve(const std::string& host) override {
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* answer = nullptr;
-        const int status = getaddrinfo(host.c_str(), nullptr, &hints, &answer);
-        if (status != 0) throw EWireSocketError(ResolverCodeOf(status));
-        std::uint32_t address = 0;
-        bool found = false;
-        for (addrinfo* entry = answer; entry && !found; entry = entry->ai_next) {
-            if (entry->ai_family == AF_INET && entry->ai_addr) {
-                sockaddr_in in;
-                std::memcpy(&in, entry->ai_addr, sizeof in);
-                address = in.sin_addr.s_addr;
-                found = true;
-            }
-        }
-        freeaddrinfo(answer);
-        if (!found) throw EWireSocketError(11004);
-        return address;
+    std::uint32_t Resolve(const std::string& host, const TWaitControl& wait) override {
+        return ResolveOffThread(&LookUp, host, wait);
     }
 
     void Connect(std::uint32_t address, int port, bool noDelay, const TWaitControl& wait) override {
@@ -147,7 +150,7 @@ public:
             to.sin_addr.s_addr = address;
             if (connect(fd_, reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0) {
                 if (errno != EINPROGRESS && errno != EINTR) RaiseErrno(errno);
-                WaitFor(POLLOUT, wait);
+                WaitFor(POLLOUT, TWaitClock(wait));
                 int error = 0;
                 socklen_t length = sizeof error;
                 if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) < 0) RaiseErrno(errno);
@@ -161,23 +164,25 @@ public:
 
     int Send(const char* data, int size, const TWaitControl& wait) override {
         if (fd_ < 0) throw EWireSocketError(kWsaNotConnected);
-        for (;;) {
+        const TWaitClock clock(wait);
+        for (bool first = true;; first = false) {
             const ssize_t sent = send(fd_, data, static_cast<size_t>(size), MSG_NOSIGNAL);
             if (sent >= 0) return static_cast<int>(sent);
-            if (errno == EINTR) continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK) RaiseErrno(errno);
-            WaitFor(POLLOUT, wait);
+            if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) RaiseErrno(errno);
+            if (!first) clock.Pass();  // ready, and still nothing went: a pass all the same
+            WaitFor(POLLOUT, clock);
         }
     }
 
     int Receive(char* data, int size, const TWaitControl& wait) override {
         if (fd_ < 0) throw EWireSocketError(kWsaNotConnected);
-        for (;;) {
+        const TWaitClock clock(wait);
+        for (bool first = true;; first = false) {
             const ssize_t received = recv(fd_, data, static_cast<size_t>(size), 0);
             if (received >= 0) return static_cast<int>(received);
-            if (errno == EINTR) continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK) RaiseErrno(errno);
-            WaitFor(POLLIN, wait);
+            if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) RaiseErrno(errno);
+            if (!first) clock.Pass();
+            WaitFor(POLLIN, clock);
         }
     }
 
@@ -191,23 +196,16 @@ public:
     bool IsOpen() const override { return fd_ >= 0; }
 
 private:
-    // Waits until the socket is ready for events, in slices, calling the idle
-    // hook between them; raises 10060 when the time-out runs out first.
-    void WaitFor(short events, const TWaitControl& wait) {
-        const auto deadline =
-            TClock::now() + std::chrono::milliseconds(wait.TimeoutMs > 0 ? wait.TimeoutMs : 0);
-        const int slice = wait.SliceMs > 0 ? wait.SliceMs : 1;
+    // Waits until the socket is ready for events (or reports an error or a
+    // hang-up, which the next call tells apart), in slices with the owner's
+    // idle hook between them.
+    void WaitFor(short events, const TWaitClock& clock) {
         for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now())
-                    .count();
-            const int timeout = left <= 0 ? 0 : static_cast<int>(left < slice ? left : slice);
             pollfd entry{fd_, events, 0};
-            const int ready = poll(&entry, 1, timeout);
-            if (ready > 0) return;  // readiness, an error or a hang-up: the next call tells which
+            const int ready = poll(&entry, 1, clock.NextSlice());
+            if (ready > 0) return;
             if (ready < 0 && errno != EINTR) RaiseErrno(errno);
-            if (TClock::now() >= deadline) throw EWireSocketError(kWsaTimedOut);
-            if (wait.Idle) wait.Idle();
+            clock.Pass();
             if (fd_ < 0) throw EWireSocketError(kWsaNotConnected);  // closed from the idle hook
         }
     }
