@@ -1,8 +1,10 @@
 // The mail check cycle: going online and offline, and the check of one
 // account per tick.
+#include "app/CheckCycle.h"
+
+#include <climits>
 #include <exception>
 
-#include "app/Vexil.h"
 #include "base/Text.h"
 
 namespace vexil {
@@ -15,228 +17,296 @@ const char* const kDialFailed = "Check your modem. DUN connection failed to ";
 
 }  // namespace
 
-// Marks a command that talks to the network for as long as it runs; a second
-// one that arrives meanwhile (through the messages the client pumps) is
-// refused instead of entering the same connection.
-class TVexil::TNetworkCommand {
+int CheckIntervalFor(int minutes) {
+    if (minutes <= 0) return 0;
+    const long long ms = static_cast<long long>(minutes) * 60000;
+    return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+}
+
+// A command that talks to the network, for as long as it runs: refused (and
+// nothing changed) while another runs or after the program closed; on its way
+// out a state it left busy falls back to online or offline, also when an
+// error escapes it.
+class TCheckCycle::TCommand {
 public:
-    explicit TNetworkCommand(TVexil& owner) : owner_(owner), started_(!owner.NetworkBusy) {
-        if (started_) {
-            owner_.NetworkBusy = true;
-            owner_.checkAbandoned_ = false;
+    TCommand(TCheckCycle& cycle, TState running) : cycle_(cycle) {
+        started_ = !cycle.Busy() && !cycle.Closed();
+        if (started_) cycle.SetState(running);
+    }
+    ~TCommand() {
+        if (!started_) return;
+        switch (cycle_.state_) {
+            case TState::Connecting:
+            case TState::Ending: cycle_.SetState(TState::Offline); break;
+            case TState::Checking: cycle_.SetState(TState::Online); break;
+            default: break;
         }
     }
-    ~TNetworkCommand() {
-        if (started_) owner_.NetworkBusy = false;
-    }
+    TCommand(const TCommand&) = delete;
+    TCommand& operator=(const TCommand&) = delete;
     bool Started() const { return started_; }
 
 private:
-    TVexil& owner_;
+    TCheckCycle& cycle_;
     bool started_;
 };
 
-void TVexil::PutAccountIntoPOP(int index) {
-    const TPOPAcc& a = Accounts[index];
-    POP->Host = a.AccHost;
-    POP->UserID = a.AccUser;
-    POP->Password = a.AccPassword;
-    POP->Port = a.AccPort;
+TCheckCycle::TCheckCycle(TWirePOP3& pop, TWireMessage& msg, TRASControl& rasc,
+                         TSettings& settings, const TAccountTable& accounts, ICheckView& view)
+    : pop_(pop), msg_(msg), rasc_(rasc), settings_(settings), accounts_(accounts), view_(view) {}
+
+void TCheckCycle::AccountsLoaded(const TCurrentAccount& current) {
+    hasValidAccount_ = current.HasValidAccount;
+    accountIndex_ = current.AccountIndex;
+    if (current.HasValidAccount) {
+        firstActiveAccount_ = current.FirstActiveAccount;
+        PutAccountIntoPOP(accountIndex_);
+    }
 }
 
-void TVexil::ConnectClick() {
-    if (NetworkBusy) return;
-    if (HasValidAccount)
+std::string TCheckCycle::AccountName() const {
+    // No current account (none active: AccountIndex is AccountCount + 1)
+    // has no name.
+    if (accountIndex_ < 1 || accountIndex_ > accounts_.AccountCount) return std::string();
+    return accounts_[accountIndex_].AccName;
+}
+
+void TCheckCycle::PutAccountIntoPOP(int index) {
+    const TPOPAcc& a = accounts_[index];
+    pop_.Host = a.AccHost;
+    pop_.UserID = a.AccUser;
+    pop_.Password = a.AccPassword;
+    pop_.Port = a.AccPort;
+}
+
+// --- Going online and offline ---
+
+void TCheckCycle::ConnectClick() {
+    if (Busy() || Closed()) return;
+    if (hasValidAccount_)
         GoOnline();
     else
-        messages_.ShowMessage(kNoValidAccount);
+        view_.ShowMessage(kNoValidAccount);
 }
 
-void TVexil::GoOnline() {
-    TNetworkCommand command(*this);
+void TCheckCycle::GoOnline() {
+    const bool wasOnline = IsOnline();
+    TCommand command(*this, TState::Connecting);
     if (!command.Started()) return;
-    StopTimers();
-    if (POP->Connected()) POP->Disconnect();
-    if (Settings.RAS_connect) {
-        const int last = static_cast<int>(RASC.Entries.size()) - 1;
-        if (Settings.RAS_num > last) Settings.RAS_num = 0;
-        if (last < 0) {
-            // No dial-up entry at all: nothing to dial; say so and still try
-            // the mail server, as after a failed dial.
-            messages_.ShowMessage(kDialFailed);
-        } else {
-            const std::string entry = RASC.Entries[Settings.RAS_num];
-            DrawStatus("Connecting to " + entry);
-            view_.ProcessMessages();
-            if (!IsOnline) {
-                try {
-                    RASC.Dial(Settings.RAS_num);
-                } catch (const std::exception&) {
-                    messages_.ShowMessage(kDialFailed + entry);
-                }
-            }
-        }
+    TTimersStopped timers(view_, *this);
+    if (pop_.Connected()) pop_.Disconnect();
+    if (settings_.RAS_connect) {
+        Dial(wasOnline);
+        if (Abandoned()) return;
     }
     try {
-        POP->Connect();
+        pop_.Connect();
     } catch (const std::exception&) {
-        if (!checkAbandoned_) messages_.ShowMessage(kPopConnectionFailed);
+        if (!Abandoned()) view_.ShowMessage(kPopConnectionFailed);
     }
-    if (checkAbandoned_) {  // the window closed while the server answered
-        POP->CloseSocket();
+    if (Abandoned()) {  // Disconnect, or the window closed, while the server answered
+        pop_.CloseSocket();
         return;
     }
-    IsOnline = POP->Connected();
-    NewsRefreshTicks = 0;
-    PrevMsgCount = 0;
-    PrevCounts.fill(0);
-    MsgCount = 0;
-    StatusText = "Connected";
-    ShowOnlineState();
-    CheckAccountNow(false);
-    CheckIntervalMs = Settings.minutes * 60000;
-    ResumeTimers();
+    if (pop_.Connected()) SetState(TState::Checking);
+    memory_.Forget();
+    msgCount_ = 0;
+    view_.SetStatusText("Connected");
+    view_.ShowOnlineState();
+    CheckNow(false);
+    checkIntervalMs_ = CheckIntervalFor(settings_.minutes);
 }
 
-void TVexil::TimerTimer() {
-    if (NetworkBusy) return;
-    ScrollEnabled = false;
+// Dials the chosen entry (the first one when the setting points past the
+// list, or before it) unless the program is online already.
+void TCheckCycle::Dial(bool wasOnline) {
+    const int count = static_cast<int>(rasc_.Entries.size());
+    if (settings_.RAS_num < 0 || settings_.RAS_num >= count) settings_.RAS_num = 0;
+    if (count == 0) {
+        // No dial-up entry at all: nothing to dial; say so and still try the
+        // mail server, as after a failed dial.
+        view_.ShowMessage(kDialFailed);
+        return;
+    }
+    const std::string entry = rasc_.Entries[static_cast<size_t>(settings_.RAS_num)];
+    view_.DrawStatus("Connecting to " + entry);
+    view_.ProcessMessages();
+    if (Abandoned() || wasOnline) return;
+    try {
+        rasc_.Dial(settings_.RAS_num);
+    } catch (const std::exception&) {
+        view_.ShowMessage(kDialFailed + entry);
+    }
+}
+
+void TCheckCycle::DisconnectClick() {
+    // Also while going online: the attempt ends there.
+    if (!IsOnline() && state_ != TState::Connecting) return;
+    const bool running = Busy();
+    view_.StopTimers();
+    msg_.Clear();
+    memory_.Forget();
+    msgCount_ = 0;
+    SetState(running ? TState::Ending : TState::Offline);
+    view_.ShowOnlineState();
+    HangUp();
+    pop_.CloseSocket();
+}
+
+// Hangs up what this program dialled, and nothing else; a line that dropped
+// by itself is only released.
+void TCheckCycle::HangUp() {
+    const int entry = rasc_.DialledEntry();
+    if (entry < 0 || !rasc_.DialledLineUp()) {
+        rasc_.ReleaseDial();
+        return;
+    }
+    try {
+        rasc_.HangUp(entry);
+    } catch (const std::exception& e) {
+        view_.ReportError(e.what());
+    }
+}
+
+void TCheckCycle::Close() {
+    const bool running = Busy();
+    SetState(TState::Closed);
+    if (running) pop_.CloseSocket();  // the waiting command gives up at once
+}
+
+// --- The check of one account ---
+
+void TCheckCycle::CheckAccount(bool Advance) {
+    if (Busy() || Closed()) return;
+    if (!IsOnline()) {
+        view_.ShowOnlineState();
+        return;
+    }
+    TCommand command(*this, TState::Checking);
+    CheckNow(Advance);
+}
+
+void TCheckCycle::CheckChosenAccount(int tag) {
+    if (Busy() || Closed() || !IsOnline()) return;
+    if (tag < 0 || tag >= accounts_.AccountCount) return;
+    // The advance of the check moves on by one, onto the chosen account.
+    accountIndex_ = tag;
     CheckAccount(true);
-    ScrollEnabled = true;
 }
 
-void TVexil::CheckAccount(bool Advance) {
-    TNetworkCommand command(*this);
-    if (!command.Started()) return;
-    CheckAccountNow(Advance);
+void TCheckCycle::CheckNow(bool Advance) {
+    if (!IsOnline()) {
+        view_.ShowOnlineState();
+        return;
+    }
+    if (Advance) {
+        if (!AdvanceAccount()) {
+            view_.ShowStatus("No active account");
+            return;
+        }
+        PutAccountIntoPOP(accountIndex_);
+    }
+    bool failed = false;
+    const int count = FetchCount(Advance, failed);
+    // Disconnect was pressed (or the window closed) while the server was
+    // answering: the display already says so, and this check is over.
+    if (Abandoned()) {
+        pop_.CloseSocket();
+        return;
+    }
+    ShowResult(count, failed);
+    if (failed && settings_.RAS_connect) LeaveIfLineDropped();
 }
 
 // Finds the next active account after AccountIndex, wrapping round; with one
 // stored account that account is used even when inactive.  False when every
 // one of several accounts is inactive.
-bool TVexil::AdvanceAccount() {
-    const int count = Accounts.AccountCount;
+bool TCheckCycle::AdvanceAccount() {
+    const int count = accounts_.AccountCount;
     if (count < 1) return false;
     if (count == 1) {
-        AccountIndex = 1;
+        accountIndex_ = 1;
         return true;
     }
     for (int step = 0; step < count; ++step) {
-        AccountIndex = AccountIndex >= count ? 1 : AccountIndex + 1;
-        if (!Accounts[AccountIndex].AccInactive) return true;
+        accountIndex_ = accountIndex_ >= count || accountIndex_ < 1 ? 1 : accountIndex_ + 1;
+        if (!accounts_[accountIndex_].AccInactive) return true;
     }
     return false;
 }
 
-void TVexil::CheckAccountNow(bool Advance) {
-    if (!IsOnline) {
-        Online.Hint = "Disconnected";
-        ShowOnlineState();
-        return;
-    }
-    bool error = false;
-    Online.Hint = "Connected";
-    if (Advance) {
-        if (!AdvanceAccount()) {
-            StatusText = "No active account";
-            DrawStatus(StatusText);
-            TickerPaused = true;
-            PauseTicks = 0;
-            return;
-        }
-        PutAccountIntoPOP(AccountIndex);
+// Connects when asked (else the caller's connection is used), counts the
+// listing's lines and says goodbye.  A failed connect counts nothing; the
+// listing's own failures are the client's status texts and a short count.
+int TCheckCycle::FetchCount(bool connect, bool& failed) {
+    if (connect) {
         try {
-            POP->Connect();
+            pop_.Connect();
         } catch (const std::exception&) {
-            error = true;
+            failed = true;
         }
     }
-    if (checkAbandoned_) {
-        POP->CloseSocket();  // the connect may have completed after the close
-        return;
-    }
+    if (Abandoned()) return 0;
+    int count = msgCount_;
     try {
-        MsgCount = POP->CheckMessages();
+        count = pop_.CheckMessages();
     } catch (const std::exception&) {
-        error = true;
+        failed = true;
     }
-    if (!error) {
+    if (!failed) {
         try {
-            POP->Disconnect();
+            pop_.Disconnect();
         } catch (const std::exception&) {
         }
     }
-    // Disconnect was pressed (or the window closed) while the server was
-    // answering: the display already says so, and this check is over.
-    if (checkAbandoned_) {
-        POP->CloseSocket();
-        return;
+    return count;
+}
+
+void TCheckCycle::ShowResult(int count, bool failed) {
+    msgCount_ = count;
+    const std::string name = AccountName();
+    // The count's hint lists the round: it starts afresh with the first
+    // active account, and never holds more lines than there are accounts.
+    if (accountIndex_ == firstActiveAccount_) round_.clear();
+    if (round_.size() >= static_cast<size_t>(kMaxAccounts)) round_.erase(round_.begin());
+    round_.push_back(name + " : " + std::to_string(count));
+
+    TCheckResult result;
+    result.Account = name;
+    result.Count = count;
+    result.Failed = failed;
+    result.News = memory_.Record(name, count, failed);
+    for (const std::string& line : round_) {
+        if (!result.CountHint.empty()) result.CountHint += '\r';
+        result.CountHint += line;
     }
+    view_.ShowCheckResult(result);
+}
 
-    const std::string name = CurrentAccountName();
-    std::string hint = AccountIndex == FirstActiveAccount ? std::string() : NBMSGBMP.Hint;
-    if (!hint.empty()) hint += '\r';
-    NBMSGBMP.Hint = hint + name + " : " + std::to_string(MsgCount);
-
-    const int previous = PrevCounts[AccountIndex - 1];
-    if (MsgCount > 0 && !error) {
-        ShowMessageCount();
-        SetTrayIcon(TTrayIcon::Mail);
-        if (MsgCount > previous) NotifyNewMail();
-    } else {
-        StatusText = error ? name + " Access error to POP server" : name + " empty";
-        DrawStatus(StatusText);
-        if (MsgCount != PrevMsgCount) LoadFlagPicture(Skin.NoMailPath);
-        SetTrayIcon(TTrayIcon::Con);
-        if (error && Settings.RAS_connect && Settings.RAS_num >= 0 &&
-            Settings.RAS_num < static_cast<int>(RASC.Entries.size())) {
-            TRasConnStatus status;
-            try {
-                RASC.GetConnectStatus(RASC.Entries[Settings.RAS_num], status);
-            } catch (const std::exception&) {
-                status.State = kRasDisconnected;
-            }
-            if (status.State != kRasConnected) {
-                IsOnline = false;
-                StopTimers();
-                ShowOnlineState();
-            }
-        }
+// A failed check with dial-up: is the line still up?  If not, the program
+// goes offline, and a line this program dialled is released so that the next
+// Connect can dial again.
+void TCheckCycle::LeaveIfLineDropped() {
+    const int entry = settings_.RAS_num;
+    if (entry < 0 || entry >= static_cast<int>(rasc_.Entries.size())) return;
+    TRasConnStatus status;
+    try {
+        rasc_.GetConnectStatus(rasc_.Entries[static_cast<size_t>(entry)], status);
+    } catch (const std::exception&) {
+        status.State = kRasDisconnected;
     }
-    DrawCount(std::to_string(MsgCount));
-    PrevMsgCount = MsgCount;
-    PrevCounts[AccountIndex - 1] = MsgCount;
-    PauseTicks = 0;
-    TickerPaused = true;
+    if (status.State == kRasConnected) return;
+    if (!rasc_.DialledLineUp()) rasc_.ReleaseDial();
+    SetState(TState::Ending);
+    view_.StopTimers();
+    view_.ShowOnlineState();
 }
 
-void TVexil::NotifyNewMail() {
-    LoadFlagPicture(Skin.GotMailPath);
-    if (!view_.IsVisible()) view_.ShowWindow();
-    if (Settings.playsnd && !Settings.wavsnd.empty()) system_.PlayWave(Settings.wavsnd);
-}
-
-void TVexil::DisconnectClick() {
-    if (!IsOnline) return;
-    StopTimers();
-    Msg.Clear();
-    PrevMsgCount = 0;
-    PrevCounts.fill(0);
-    MsgCount = 0;
-    IsOnline = false;
-    if (NetworkBusy) checkAbandoned_ = true;
-    ShowOnlineState();
-    if (Settings.RAS_connect) RASC.HangUp(Settings.RAS_num);
-    POP->CloseSocket();
-}
-
-void TVexil::POPStatus(const std::string& status) {
-    if (checkAbandoned_) return;
-    DrawStatus(CurrentAccountName() + " " + Trim(status));
+void TCheckCycle::POPStatus(const std::string& status) {
+    if (Abandoned()) return;
+    view_.DrawStatus(AccountName() + " " + Trim(status));
     view_.ProcessMessages();
-    StatusText = status;
+    if (!Abandoned()) view_.SetStatusText(status);
 }
-
-void TVexil::POPWork() { view_.ProcessMessages(); }
 
 }  // namespace vexil

@@ -45,8 +45,8 @@ TCommand RegisteredMailProgram(const std::string& command) {
 
 void TVexil::MAILClick() {
     bool started = true;
-    if (Settings.run_my_client) {
-        const TCommand c = SplitMyMailClient(Settings.my_mail_client);
+    if (settings_.run_my_client) {
+        const TCommand c = SplitMyMailClient(settings_.my_mail_client);
         system_.ShellRun("OPEN", c.Program, c.Parameters);
     } else {
         const TCommand c = RegisteredMailProgram(system_.ReadMailtoCommand());
@@ -54,24 +54,22 @@ void TVexil::MAILClick() {
         if (started) system_.RunProgram(c.Program, c.Parameters);
     }
 
-    if (Settings.reset) {
-        StatusText = CurrentAccountName() + " empty";
-        DrawStatus(StatusText);
-        DrawCount("0");
-        LoadFlagPicture(Skin.NoMailPath);
-        // PrevMsgCount stays: the next check notifies only a rise above the
-        // count seen before the reset.
-        MsgCount = 0;
+    if (settings_.reset) {
+        display_.ShowStatus(cycle_.AccountName() + " empty");
+        display_.DrawCount("0");
+        ShowMailPicture(false, true);
+        // The accounts' previous counts stay: the next check notifies only a
+        // rise above the count seen before the reset.
+        cycle_.ResetCount();
         AfficheTray(true);
     }
 
     if (!started) {
         // Shown after the reset so that it is the last word on the status
-        // line, and held there a while like a check's result; StatusText
-        // stays what the line shows otherwise.
-        DrawStatus(kNoMailProgram);
-        TickerPaused = true;
-        PauseTicks = 0;
+        // line, and held there a while like a check's result; the status
+        // text stays what the line shows otherwise.
+        display_.DrawStatus(kNoMailProgram);
+        ticker_.Pause();
     }
 }
 

@@ -67,9 +67,9 @@ std::array<std::string, 4> SplitNewsSource(const std::string& line) {
 }
 
 void TVexil::CreatePopMnu() {
-    PopMnu = TMenuItem();
-    PopMnu.Name = "PopMnu";
-    auto& items = PopMnu.Items;
+    popMnu_ = TMenuItem();
+    popMnu_.Name = "PopMnu";
+    auto& items = popMnu_.Items;
     items.push_back(Item("Config1", "Configure", mpNone, [this] { Config1Click(); }));
     items.push_back(MenuSeparator("N2"));
     TMenuItem skins = Item("SkinMnu", "Skins", mpSkins, nullptr);
@@ -102,42 +102,42 @@ void TVexil::WireMenusAndCommands() {
 // --- Notification-area icon ---
 
 void TVexil::AfficheTray(bool Modify) {
-    if (Settings.icon_tray) {
-        TrayIcon = IsOnline ? TTrayIcon::Con : TTrayIcon::Dis;
+    if (settings_.icon_tray) {
+        trayIcon_ = cycle_.IsOnline() ? TTrayIcon::Con : TTrayIcon::Dis;
         if (Modify)
-            view_.TrayModify(TrayIcon, kTrayTip);
+            view_.TrayModify(trayIcon_, kTrayTip);
         else
-            view_.TrayAdd(TrayIcon, kTrayTip);
+            view_.TrayAdd(trayIcon_, kTrayTip);
     } else {
         view_.TrayDelete();
     }
 }
 
 void TVexil::SetTrayIcon(TTrayIcon icon) {
-    TrayIcon = icon;
+    trayIcon_ = icon;
     // Without icon_tray there is no icon to change; the shell would refuse.
-    if (Settings.icon_tray) view_.TrayModify(icon, kTrayTip);
+    if (settings_.icon_tray) view_.TrayModify(icon, kTrayTip);
 }
 
 void TVexil::TaskbarCreated() {
-    if (Settings.icon_tray) view_.TrayAdd(TrayIcon, kTrayTip);
+    if (settings_.icon_tray) view_.TrayAdd(trayIcon_, kTrayTip);
 }
 
 void TVexil::TrayIconMessage(int mouseMessage) {
     if (mouseMessage == kTrayLeftButtonDown) {
         if (view_.IsVisible()) {
             view_.HideWindow();
-            ScrollEnabled = false;
+            ticker_.SetEnabled(false);
         } else {
             view_.ShowWindow();
-            ScrollEnabled = true;
+            ticker_.SetEnabled(true);
         }
     } else if (mouseMessage == kTrayRightButtonDown) {
         view_.BringToFront();
         int x = 0, y = 0;
         view_.GetCursorPos(x, y);
         PopMnuPopup();
-        view_.PopupMenu(PopMnu, x, y);
+        view_.PopupMenu(popMnu_, x, y);
     }
 }
 
@@ -147,23 +147,24 @@ void TVexil::FormContextPopup() {
     int x = 0, y = 0;
     view_.GetCursorPos(x, y);
     PopMnuPopup();
-    view_.PopupMenu(PopMnu, x, y);
+    view_.PopupMenu(popMnu_, x, y);
 }
 
 void TVexil::PopMnuPopup() {
-    const std::vector<std::string> folders = SkinFolders(ProgramPath(exeDir_, Settings.skin_dir));
+    const std::vector<std::string> folders = SkinFolders(ProgramPath(exeDir_, settings_.skin_dir));
 
-    TMenuItem& news = *PopMnu.Find("NewsMnu");
+    TMenuItem& news = *popMnu_.Find("NewsMnu");
     KeepFirstTwo(news);
-    for (size_t i = 0; i < NewsSources.size(); ++i) {
+    const std::vector<std::string>& sources = ticker_.NewsSources();
+    for (size_t i = 0; i < sources.size(); ++i) {
         const int tag = static_cast<int>(i);
-        TMenuItem item = Item("", SplitNewsSource(NewsSources[i])[0], mpNone,
+        TMenuItem item = Item("", SplitNewsSource(sources[i])[0], mpNone,
                               [this, tag] { NewsItemClick(tag); });
         item.Tag = tag;
         news.Items.push_back(std::move(item));
     }
 
-    TMenuItem& skins = *PopMnu.Find("SkinMnu");
+    TMenuItem& skins = *popMnu_.Find("SkinMnu");
     KeepFirstTwo(skins);
     for (const std::string& name : folders) {
         TMenuItem item = Item("", name, mpNone, [this, name] { SkinItemClick(name); });
@@ -175,29 +176,46 @@ void TVexil::PopMnuPopup() {
     }
 
     // The model keeps the check mark apart from the menu.
-    PopMnu.Find("OnTop")->Checked = OnTopChecked;
+    popMnu_.Find("OnTop")->Checked = onTopChecked_;
 }
 
+// Another skin: loaded whole first, so that a skin that cannot be used is
+// refused with its message and the skin on view stays, window and settings
+// untouched.
 void TVexil::SkinItemClick(const std::string& caption) {
-    SkinPicked = true;
+    if (Refused()) return;
     // Kept as skin_dir is written, so a relative skin folder stays relative.
-    Settings.current_skin = Settings.skin_dir + kPathDelim + caption + kPathDelim;
-    Init();
+    const std::string dir = settings_.skin_dir + kPathDelim + caption + kPathDelim;
+    TLoadedSkin skin;
+    try {
+        skin = LoadMainSkin(ProgramPath(exeDir_, dir), skin_, msgBackground_,
+                            TSkinCheck::Everything,
+                            [this](const std::string& p) { return LoadPicture(p); });
+    } catch (const ESkinError& e) {
+        messages_.ShowMessage(e.what());
+        return;
+    } catch (const std::exception& e) {
+        messages_.ReportError(e.what());
+        return;
+    }
+    skinPicked_ = true;
+    settings_.current_skin = dir;
+    InitWith(&skin);
     MakeTransparent();
     if (!view_.IsVisible()) view_.ShowWindow();
 }
 
 void TVexil::NewsItemClick(int tag) {
-    Settings.srv_news = tag;
-    StopTimers();
+    if (Refused()) return;
+    settings_.srv_news = tag;
     // Reading the chosen source's news belongs to the news ticker.
-    ResumeTimers();
+    const TTimersStopped timers(*this, cycle_);
 }
 
 void TVexil::Actualiser1Click() {
-    StopTimers();
+    if (Refused()) return;
     // Reloading the source list belongs to the news ticker.
-    ResumeTimers();
+    const TTimersStopped timers(*this, cycle_);
 }
 
 void TVexil::OtherSkinClick() {
@@ -205,86 +223,68 @@ void TVexil::OtherSkinClick() {
 }
 
 void TVexil::OnTopClick() {
-    OnTopChecked = !OnTopChecked;
-    SetOnTop(OnTopChecked);
+    onTopChecked_ = !onTopChecked_;
+    SetOnTop(onTopChecked_);
 }
 
 void TVexil::AideClick() { system_.ShellRun("OPEN", exeDir_ + "vxhelp.hlp", ""); }
 
 void TVexil::Config1Click() {
-    StopTimers();
+    if (Refused()) return;
     // The settings dialog opens here; until it exists there is nothing to
     // reload, but the timers go round the command as they will then.
-    ResumeTimers();
+    const TTimersStopped timers(*this, cycle_);
 }
 
 // --- The check button and its account menu ---
 
 void TVexil::RefreshBtnMouseDown(TMouseButton, TShiftState shift, int, int) {
+    if (Refused()) return;
     if (shift == ssLeft) {
-        StopTimers();
-        CheckAccount(true);
-        ResumeTimers();
+        const TTimersStopped timers(*this, cycle_);
+        cycle_.CheckAccount(true);
     } else if (shift == ssRight) {
-        AccountMenu = TMenuItem();
-        AccountMenu.Name = "AccountMenu";
-        for (int i = 1; i <= Accounts.AccountCount; ++i) {
-            if (Accounts[i].AccInactive) continue;
+        accountMenu_ = TMenuItem();
+        accountMenu_.Name = "AccountMenu";
+        for (int i = 1; i <= accounts_.AccountCount; ++i) {
+            if (accounts_[i].AccInactive) continue;
             const int tag = i - 1;
-            TMenuItem item = Item("", Accounts[i].AccName, mpNone, [this, tag] { MnuClick(tag); });
+            TMenuItem item = Item("", accounts_[i].AccName, mpNone, [this, tag] { MnuClick(tag); });
             item.Tag = tag;
-            AccountMenu.Items.push_back(std::move(item));
+            accountMenu_.Items.push_back(std::move(item));
         }
         int x = 0, y = 0;
         view_.GetCursorPos(x, y);
-        view_.PopupMenu(AccountMenu, x, y);
+        view_.PopupMenu(accountMenu_, x, y);
     }
 }
 
 void TVexil::MnuClick(int tag) {
-    if (!IsOnline) return;
-    // The advance of the check moves on by one, onto the chosen account.
-    AccountIndex = tag;
-    StopTimers();
-    CheckAccount(true);
-    ResumeTimers();
+    if (Refused() || !cycle_.IsOnline()) return;
+    const TTimersStopped timers(*this, cycle_);
+    cycle_.CheckChosenAccount(tag);
 }
 
 // --- The window drag ---
 
 void TVexil::FormMouseDown(TMouseButton button, TShiftState shift) {
     if (button != TMouseButton::Left || shift != ssLeft) return;
-    view_.GetCursorPos(DragX, DragY);
+    int x = 0, y = 0;
+    view_.GetCursorPos(x, y);
+    drag_.Start(x, y);
 }
 
 void TVexil::FormMouseMove(TShiftState shift) {
     if (shift != ssLeft) return;
-    int x = 0, y = 0;
+    int x = 0, y = 0, dx = 0, dy = 0;
     view_.GetCursorPos(x, y);
-    const int dx = x - DragX, dy = y - DragY;
-    int left = 0, top = 0;
-    view_.GetPosition(left, top);
-    left += dx;
-    top += dy;
-    const int width = ClientWidth(), height = ClientHeight();
+    drag_.MoveTo(x, y, dx, dy);
+    TWindowPlace place;
+    view_.GetPosition(place.Left, place.Top);
     int screenW = 0, screenH = 0;
     view_.ScreenSize(screenW, screenH);
-    // Snap to an edge that the window comes within 10 pixels of, but only
-    // while it moves towards that edge, so that it can be pulled away again.
-    if (top < 10 && dy < 0) top = 0;
-    if (left < 10 && dx < 0) left = 0;
-    if (screenW - (left + width) < 10 && dx > 0) left = screenW - width;
-    if (screenH - (top + height) < 10 && dy > 0) top = screenH - height;
-    view_.SetBounds(left, top, width, height);
-    DragX = x;
-    DragY = y;
-}
-
-std::string TVexil::CurrentAccountName() const {
-    // No current account (none active: AccountIndex is AccountCount + 1)
-    // has no name; indexing the table there would be a fault.
-    if (AccountIndex < 1 || AccountIndex > Accounts.AccountCount) return std::string();
-    return Accounts[AccountIndex].AccName;
+    place = SnapToEdges(place, dx, dy, ClientWidth(), ClientHeight(), screenW, screenH);
+    view_.SetBounds(place.Left, place.Top, ClientWidth(), ClientHeight());
 }
 
 }  // namespace vexil

@@ -8,221 +8,149 @@
 
 namespace vexil {
 
-namespace {
-
-const char* const kInvalidSkinFile = "INVALID FILE in SKIN.INI !\rCheck your bitmaps files in Skin.ini";
-const char* const kInvalidGotMail = "Invalid file for section [youhavemail]\rOnline= ... in Skin.ini";
-const char* const kInvalidOnline = "Invalid file for section [Online]\rOnline= ... in Skin.ini";
-const char* const kInvalidOffline = "Invalid file for section [Online]\rNotOnline= ... in Skin.ini";
-
-TRect Union(const TRect& a, const TRect& b) {
-    if (a.Empty()) return b;
-    if (b.Empty()) return a;
-    return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
-                 std::max(a.Bottom, b.Bottom)};
-}
-
-}  // namespace
-
 TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messages)
     : POP(std::make_unique<TWirePOP3>()),
       RASC(system.RasApi()),
       view_(view),
       system_(system),
-      messages_(messages) {
+      messages_(messages),
+      display_([this](const TRect& area) { view_.Invalidate(area); },
+               [this](const std::string& path) { return LoadPicture(path); },
+               [this](bool on) { view_.SetAnimationTimer(on); }),
+      cycle_(*POP, Msg, RASC, settings_, accounts_, *this) {
     POP->Port = 110;
     POP->BufferChunk = 8192;
-    POP->OnStatus = [this](TWireSocket&, const std::string& text) { POPStatus(text); };
+    POP->OnStatus = [this](TWireSocket&, const std::string& text) { cycle_.POPStatus(text); };
     POP->OnWork = [this](TWireSocket&, int, int) { POPWork(); };
     // Between the slices of every wait on the server: the window stays alive.
     POP->OnIdle = [this] { view_.ProcessMessages(); };
     Msg.UseNowForDate = false;
-    STATBMP.Transparency = TImageTransparency::None;
-    NBMSGBMP.Transparency = TImageTransparency::Magenta;
-    NBMSGBMP.Hint = "NB Messages";
-    FLAG.Transparency = TImageTransparency::State;
-    Online.Transparency = TImageTransparency::State;
     Connect.Hint = "Connect to POP server";
     RefreshBtn.Hint = "Check for Messages";
     Disconnect.Hint = "Hang-up the line";
     MAIL.Hint = "Run mail client";
-    for (TImgBtn* b : Buttons()) {
-        b->OnRepaint = [this, b] { view_.Invalidate(b->BoundsRect()); };
-    }
+    for (TImgBtn* b : Buttons()) b->OnRepaint = [this](const TRect& area) { view_.Invalidate(area); };
     WireMenusAndCommands();
     Connect.OnClick = [this] { ConnectClick(); };
     Disconnect.OnClick = [this] { DisconnectClick(); };
 }
 
+TVexil::~TVexil() {
+    // No status of a connection closed now may reach a half-destroyed window.
+    POP->OnStatus = nullptr;
+    POP->OnWork = nullptr;
+    POP->OnIdle = nullptr;
+}
+
 std::vector<TImgBtn*> TVexil::Buttons() { return {&Connect, &RefreshBtn, &Disconnect, &MAIL}; }
 
 void TVexil::FormCreate() {
-    FirstPaint = true;
-    Settings.srv_news = 0;
-    MsgCount = 0;
-    NewsRefreshTicks = 0;
-    SkinPicked = false;
-    NewsLines.clear();
-    NewsSources = {kBuiltInNewsSource};
-    PrevMsgCount = 0;
-    StatusText = "Disconnected";
-    Background = TImage32();
-    MsgBackground = TImage32();
+    firstPaint_ = true;
+    settings_.srv_news = 0;
+    cycle_.ResetCount();
+    ticker_.ResetRefresh();
+    skinPicked_ = false;
+    ticker_.SetNewsLines({});
+    ticker_.SetNewsSources({kBuiltInNewsSource});
+    display_.SetStatusText("Disconnected");
+    background_ = TImage32();
+    msgBackground_ = TImage32();
     exeDir_ = system_.ExeDir();
-    try {
-        Init();
-    } catch (const std::exception& e) {
-        // A skin that cannot be loaded at all leaves nothing to show: report
-        // the error and end rather than run an invisible program.
-        messages_.ReportError(e.what());
-        messages_.Halt(1);
-    }
-    TickerPaused = true;
-    PauseTicks = 0;
+    Init();
+    ticker_.Pause();
 }
 
-void TVexil::Init() {
-    ScrollOffset = 0;
-    Accounts.AccountCount = 0;
-    HasValidAccount = false;
-    AccountIndex = 1;
-    NoMsgBackground = false;
-    Settings.run_my_client = false;
+void TVexil::Init() { InitWith(nullptr); }
+
+// Init, with the skin already loaded when one was picked from the menu.
+void TVexil::InitWith(TLoadedSkin* picked) {
+    ticker_.ResetScroll();
+    noMsgBackground_ = false;
+    settings_.run_my_client = false;
 
     int left = 0, top = 0;
     view_.GetPosition(left, top);
     view_.SetBounds(left, top, 0, 0);
 
-    LitSkinIni();
-    view_.SetBounds(Settings.posx, Settings.posy, 0, 0);
-    ApplySkinToControls();
+    // LitSkinIni: the settings, the filters and accounts, then the skin.  A
+    // malformed number is reported with its file and key, once for all files.
+    TLoadReport report;
+    LitConfig(report);
+    LoadFiltersAndAccounts(report);
+    if (!report.Empty()) messages_.ReportError(report.Text());
+    ApplySkin(picked ? std::move(*picked) : LoadSkinOrEnd());
+
+    view_.SetBounds(settings_.posx, settings_.posy, 0, 0);
     AfficheTray(false);
-    if (POP->Connected() && !Settings.autoconnect && !IsOnline) POP->Disconnect();
+    if (POP->Connected() && !settings_.autoconnect && !cycle_.IsOnline()) POP->Disconnect();
     RASC.RefreshEntries();
     ShowOnlineState();
-    if (Settings.autoconnect && !POP->Connected() && HasValidAccount) GoOnline();
-    SetOnTop(OnTopFlag);
+    if (settings_.autoconnect && !POP->Connected() && cycle_.HasValidAccount()) cycle_.GoOnline();
+    SetOnTop(onTopFlag_);
     ResumeTimers();
 }
 
-void TVexil::LitConfig() {
+void TVexil::LitConfig(TLoadReport& report) {
     TConfigHooks hooks;
-    hooks.ResetPauseTicks = [this] { PauseTicks = 0; };
-    hooks.SetOnTopMark = [this](bool on) { OnTopChecked = on; };
-    hooks.SetTickerInterval = [this](int ms) { TickerIntervalMs = ms; };
-    vexil::LitConfig(Settings, exeDir_, SkinPicked, messages_, hooks);
-    OnTopFlag = Settings.ontop;
+    hooks.ResetPauseTicks = [this] { ticker_.Pause(0); };
+    hooks.SetOnTopMark = [this](bool on) { onTopChecked_ = on; };
+    hooks.SetTickerInterval = [this](int ms) { ticker_.SetIntervalMs(ms); };
+    vexil::LitConfig(settings_, exeDir_, skinPicked_, messages_, hooks, report);
+    onTopFlag_ = settings_.ontop;
 }
 
-void TVexil::LitSkinIni() {
-    LitConfig();
+void TVexil::LoadFiltersAndAccounts(TLoadReport& report) {
+    LoadFilters(filters_, accounts_, exeDir_, report);
+    cycle_.AccountsLoaded(LoadAccounts(accounts_, exeDir_, report));
+}
+
+// The skin of current_skin, which must load: without it there is nothing to
+// show, and the program ends after the skin's message.
+TLoadedSkin TVexil::LoadSkinOrEnd() {
     try {
-        LoadFilters(Filters, Accounts, exeDir_);
-        const TCurrentAccount current = LoadAccounts(Accounts, exeDir_);
-        HasValidAccount = current.HasValidAccount;
-        AccountIndex = current.AccountIndex;
-        if (current.HasValidAccount) {
-            FirstActiveAccount = current.FirstActiveAccount;
-            PutAccountIntoPOP(AccountIndex);
-        }
-    } catch (const EConvertError& e) {
-        // A malformed max_size or port number stops that load where it stands,
-        // as a malformed option does; the skin still loads.
+        return LoadMainSkin(ProgramPath(exeDir_, settings_.current_skin), skin_, msgBackground_,
+                            TSkinCheck::Start, [this](const std::string& p) { return LoadPicture(p); });
+    } catch (const ESkinError& e) {
+        messages_.ShowMessage(e.what());
+    } catch (const std::exception& e) {
         messages_.ReportError(e.what());
     }
-    fonts_.Clear();
-    LoadSkinValues(Skin, ProgramPath(exeDir_, Settings.current_skin), Background, MsgBackground,
-                   NoMsgBackground, messages_);
-    MaxChar = Skin.MaxChar;
+    messages_.Halt(1);
+}
+
+void TVexil::ApplySkin(TLoadedSkin skin) {
+    skin_ = std::move(skin.Values);
+    background_ = std::move(skin.Background);
+    msgBackground_ = std::move(skin.MsgBackground);
+    noMsgBackground_ = skin.NoMsgBackground;
+    display_.UseSkin(skin_, background_);
+
+    const TSkinButton* values[4] = {&skin_.Connect, &skin_.Read, &skin_.Disconnect, &skin_.Mail};
+    TImgBtn* buttons[4] = {&Connect, &RefreshBtn, &Disconnect, &MAIL};
+    for (int i = 0; i < 4; ++i) {
+        buttons[i]->SetPicOff(skin.ButtonOff[i]);
+        buttons[i]->SetPicOn(skin.ButtonOn[i]);
+        buttons[i]->Top = values[i]->Y;
+        buttons[i]->Left = values[i]->X;
+    }
+    try {
+        display_.ShowMailPicture(false);
+    } catch (const std::exception&) {
+        EndAfterSkinError(kInvalidSkinFile, false);
+    }
+    view_.Invalidate(TRect{0, 0, ClientWidth(), ClientHeight()});
 }
 
 TPicture TVexil::LoadPicture(const std::string& path) {
     return LoadPictureFile(path, [this](const std::string& p) { return system_.LoadMetafile(p); });
 }
 
-void TVexil::LoadButton(TImgBtn& button, const TSkinButton& values) {
-    button.SetPicOff(LoadPicture(values.Normal));
-    button.SetPicOn(LoadPicture(values.Select));
-    // Autosize would size it at its first paint; size it now so that the
-    // pointer finds it before that.
-    button.Width = button.PicOff().Width();
-    button.Height = button.PicOff().Height();
-    button.Top = values.Y;
-    button.Left = values.X;
-}
-
-void TVexil::LoadStateImage(TImageControl& image, const std::string& path) {
-    const TPicture picture = LoadPicture(path);
-    if (picture.Frames.size() > 1) {
-        // Animated GIF frames carry their own transparency.
-        image.SetFrames(picture.Frames, picture.DelaysMs, picture.LoopCount);
-    } else {
-        image.SetPicture(StatePictureFrame(picture));
-    }
-    view_.SetAnimationTimer(AnimationRunning());
-}
-
-void TVexil::AnimationTick(int elapsedMs) {
-    for (TImageControl* image : {&FLAG, &Online})
-        if (image->Animate(elapsedMs)) view_.Invalidate(image->BoundsRect());
-    if (!AnimationRunning()) view_.SetAnimationTimer(false);
-}
-
-void TVexil::ApplySkinToControls() {
-    try {
-        LoadButton(Connect, Skin.Connect);
-        LoadButton(RefreshBtn, Skin.Read);
-        LoadButton(Disconnect, Skin.Disconnect);
-        LoadStateImage(FLAG, Skin.NoMailPath);
-        FLAG.Left = Skin.FlagX;
-        FLAG.Top = Skin.FlagY;
-        LoadButton(MAIL, Skin.Mail);
-        Online.Left = Skin.OnlineX;
-        Online.Top = Skin.OnlineY;
-        STATBMP.Left = Skin.StatusX;
-        STATBMP.Top = Skin.StatusY;
-        NBMSGBMP.Left = Skin.CountX;
-        NBMSGBMP.Top = Skin.CountY;
-    } catch (const std::exception&) {
-        messages_.ShowMessage(kInvalidSkinFile);
-        messages_.Halt(1);
-    }
-    view_.Invalidate(TRect{0, 0, ClientWidth(), ClientHeight()});
-}
-
-void TVexil::DrawBitmapText(TImageControl& target, const std::string& text, int offset,
-                            const std::string& fontFile, int charHeight, int charWidth) {
-    const bool isCount = &target == &NBMSGBMP;
-    if (!isCount) target.Hint = StatusText;
-    const TRect before = target.BoundsRect();
-    target.Clear();
-    const TImage32& font = fonts_.Get(fontFile);
-    TBitmapTextResult& out = isCount ? countText_ : statusText_;
-    RenderBitmapTextInto(out, text, offset, font, charHeight, charWidth,
-                         isCount ? TFontLayout::Count : TFontLayout::Status, MaxChar, &Background,
-                         target.Left, target.Top);
-    std::swap(target.PictureStorage(), out.Picture);
-    target.PictureChanged();
-    LineScrolledOut = out.LineScrolledOut;
-    RepaintControl(before, target.BoundsRect());
-}
-
-void TVexil::DrawStatus(const std::string& text) {
-    DrawBitmapText(STATBMP, text, 0, Skin.StatusFontPath, Skin.StatusH, Skin.StatusW);
-}
-
-void TVexil::DrawCount(const std::string& digits) {
-    DrawBitmapText(NBMSGBMP, digits, 0, Skin.CountFontPath, Skin.CountH, Skin.CountW);
-}
-
-void TVexil::RepaintControl(const TRect& before, const TRect& after) {
-    view_.Invalidate(Union(before, after));
-}
+void TVexil::AnimationTick(int elapsedMs) { display_.AnimationTick(elapsedMs); }
 
 void TVexil::ShowMessageCount() {
-    const char* noun = MsgCount == 1 ? " message" : " messages";
-    StatusText = Accounts[AccountIndex].AccName + " " + std::to_string(MsgCount) + noun;
-    DrawStatus(StatusText);
+    const int count = cycle_.MsgCount();
+    const char* noun = count == 1 ? " message" : " messages";
+    display_.ShowStatus(cycle_.AccountName() + " " + std::to_string(count) + noun);
 }
 
 // A skin picture that cannot be shown ends the program after its message,
@@ -238,79 +166,122 @@ void TVexil::EndAfterSkinError(const char* message, bool closeSession) {
     messages_.Halt(1);
 }
 
-void TVexil::LoadFlagPicture(const std::string& path) {
-    const TRect before = FLAG.BoundsRect();
+void TVexil::ShowMailPicture(bool mail, bool restart) {
     try {
-        LoadStateImage(FLAG, path);
+        display_.ShowMailPicture(mail, restart);
     } catch (const std::exception&) {
         EndAfterSkinError(kInvalidGotMail, true);
     }
-    RepaintControl(before, FLAG.BoundsRect());
 }
 
 void TVexil::ShowOnlineState() {
-    LoadFlagPicture(MsgCount > 0 ? Skin.GotMailPath : Skin.NoMailPath);
-
-    const TRect onlineBefore = Online.BoundsRect();
-    if (IsOnline) {
-        DrawStatus(StatusText);
-        DrawCount(std::to_string(MsgCount));
-        Online.Hint = "Connected";
-        SetTrayIcon(TTrayIcon::Con);
-        try {
-            LoadStateImage(Online, Skin.OnlinePath);
-        } catch (const std::exception&) {
-            EndAfterSkinError(kInvalidOnline, true);
-        }
+    ShowMailPicture(cycle_.MsgCount() > 0, true);
+    const bool online = cycle_.IsOnline();
+    if (online) {
+        display_.DrawStatus(display_.StatusText());
+        display_.DrawCount(std::to_string(cycle_.MsgCount()));
     } else {
-        StatusText = "Disconnected";
-        DrawStatus(StatusText);
-        DrawCount("0");
-        Online.Hint = "Disconnected";
-        SetTrayIcon(TTrayIcon::Dis);
-        try {
-            LoadStateImage(Online, Skin.OfflinePath);
-        } catch (const std::exception&) {
-            EndAfterSkinError(kInvalidOffline, false);
-        }
+        display_.ShowStatus("Disconnected");
+        display_.DrawCount("0");
     }
-    RepaintControl(onlineBefore, Online.BoundsRect());
+    display_.Online.Hint = online ? "Connected" : "Disconnected";
+    SetTrayIcon(online ? TTrayIcon::Con : TTrayIcon::Dis);
+    try {
+        display_.ShowOnlinePicture(online);
+    } catch (const std::exception&) {
+        EndAfterSkinError(online ? kInvalidOnline : kInvalidOffline, online);
+    }
 }
+
+// --- What the check cycle shows ---
+
+void TVexil::ShowStatus(const std::string& text) {
+    display_.ShowStatus(text);
+    ticker_.Pause();
+}
+
+void TVexil::DrawStatus(const std::string& text) { display_.DrawStatus(text); }
+
+void TVexil::SetStatusText(const std::string& text) { display_.SetStatusText(text); }
+
+void TVexil::ShowCheckResult(const TCheckResult& result) {
+    display_.NBMSGBMP.Hint = result.CountHint;
+    if (result.News.MailWaiting) {
+        ShowMessageCount();
+        SetTrayIcon(TTrayIcon::Mail);
+    } else {
+        display_.ShowStatus(result.Failed ? result.Account + " Access error to POP server"
+                                          : result.Account + " empty");
+        SetTrayIcon(TTrayIcon::Con);
+    }
+    // The picture says whether mail waits in the account on view.
+    ShowMailPicture(result.News.MailWaiting, result.News.NewMail);
+    if (result.News.NewMail) NotifyNewMail();
+    display_.DrawCount(std::to_string(result.Count));
+    ticker_.Pause();  // the result stays on view a while before the news scrolls on
+}
+
+void TVexil::NotifyNewMail() {
+    if (!view_.IsVisible()) view_.ShowWindow();
+    if (settings_.playsnd && !settings_.wavsnd.empty()) system_.PlayWave(settings_.wavsnd);
+}
+
+void TVexil::ShowMessage(const std::string& text) { messages_.ShowMessage(text); }
+
+void TVexil::ReportError(const std::string& text) { messages_.ReportError(text); }
+
+void TVexil::ProcessMessages() { view_.ProcessMessages(); }
+
+// --- The check cycle's commands ---
+
+void TVexil::ConnectClick() { cycle_.ConnectClick(); }
+
+void TVexil::TimerTimer() {
+    if (Refused()) return;
+    // The ticker holds still while the check runs; the check timer goes on.
+    const TTickerHeld held(ticker_, [this] { return !cycle_.Closed(); });
+    cycle_.CheckAccount(true);
+}
+
+void TVexil::DisconnectClick() { cycle_.DisconnectClick(); }
+
+void TVexil::POPWork() { view_.ProcessMessages(); }
+
+// --- Status line and mail picture ---
 
 void TVexil::STATBMPMouseDown(TMouseButton, TShiftState shift, int, int) {
     if (shift == ssLeft) {
-        if (NewsIndex < 0 || NewsIndex >= static_cast<int>(NewsLines.size())) return;
-        const std::string& line = NewsLines[NewsIndex];
+        const std::string& line = ticker_.NewsLine();
         const size_t link = line.find("###http");
         if (link == std::string::npos) return;
         system_.ShellOpen(Trim(line.substr(link + 3)));
-        TickerPaused = true;
-        PauseTicks = 0;
+        ticker_.Pause();
     } else if (shift == (ssCtrl | ssLeft)) {
-        TickerPaused = true;
-        PauseTicks = 20;
-        const std::string kept = StatusText;
-        StatusText = system_.HostNameAndAddress() + " " + system_.NowDateTime();
-        DrawStatus(StatusText);
-        StatusText = kept;
+        ticker_.Pause(20);
+        // Shown, not kept: the status text stays what it was.
+        const std::string kept = display_.StatusText();
+        display_.SetStatusText(system_.HostNameAndAddress() + " " + system_.NowDateTime());
+        display_.DrawStatus(display_.StatusText());
+        display_.SetStatusText(kept);
     }
 }
 
 void TVexil::FLAGMouseDown(TMouseButton, TShiftState shift, int, int) {
     if (shift == ssLeft) {
-        TickerPaused = true;
-        PauseTicks = 0;
-        DrawStatus(StatusText);
+        ticker_.Pause();
+        display_.DrawStatus(display_.StatusText());
     }
 }
+
+// --- Painting hooks, shape, timers ---
 
 void TVexil::FormShow() { MakeTransparent(); }
 
 void TVexil::FormPaint() {
-    if (Settings.hidden && FirstPaint) {
-        FirstPaint = false;
+    if (settings_.hidden && firstPaint_) {
+        firstPaint_ = false;
         view_.HideWindow();
-        ScrollEnabled = false;
+        ticker_.SetEnabled(false);
     }
 }
 
@@ -318,38 +289,37 @@ void TVexil::MakeTransparent() {
     try {
         int left = 0, top = 0;
         view_.GetPosition(left, top);
-        view_.SetBounds(left, top, Background.Width(), Background.Height());
-        view_.SetWindowRegion(RegionFromBitmap(&Background, kMagenta, view_.RegionOps()));
+        view_.SetBounds(left, top, background_.Width(), background_.Height());
+        view_.SetWindowRegion(RegionFromBitmap(&background_, kMagenta, view_.RegionOps()));
         view_.Invalidate(TRect{0, 0, ClientWidth(), ClientHeight()});
     } catch (const std::exception&) {
-        messages_.Halt(1);
+        // The shape comes from the main background: it is that picture that
+        // cannot be used.
+        EndAfterSkinError(kMainBackgroundNotFound, true);
     }
 }
 
 void TVexil::StopTimers() {
-    ScrollEnabled = false;
-    TimerEnabled = false;
-    view_.SetCheckTimer(false, CheckIntervalMs);
+    ticker_.SetEnabled(false);
+    timerEnabled_ = false;
+    view_.SetCheckTimer(false, cycle_.CheckIntervalMs());
 }
 
 void TVexil::ResumeTimers() {
-    ScrollEnabled = view_.IsVisible() || FirstPaint;
-    TimerEnabled = Settings.autocheck && IsOnline;
-    view_.SetCheckTimer(TimerEnabled, CheckIntervalMs);
+    ticker_.SetEnabled(view_.IsVisible() || firstPaint_);
+    timerEnabled_ = settings_.autocheck && cycle_.IsOnline();
+    view_.SetCheckTimer(timerEnabled_, cycle_.CheckIntervalMs());
 }
 
 void TVexil::SetOnTop(bool onTop) { view_.SetTopmost(onTop); }
 
+// --- Exit ---
+
 void TVexil::Exit1Click() {
     StopTimers();
-    NewsLines.clear();
-    NewsSources.clear();
-    if (NetworkBusy) {
-        // Closed while a check waits on its server: that check must not go
-        // on talking to the connection, nor drawing on a closed window.
-        checkAbandoned_ = true;
-        POP->CloseSocket();
-    }
+    ticker_.ClearNews();
+    // A check that waits on its server ends there, drawing nothing more.
+    cycle_.Close();
     if (POP->Connected()) {
         try {
             POP->Disconnect();
@@ -357,39 +327,40 @@ void TVexil::Exit1Click() {
             // The session is closed either way; the settings still get written.
         }
     }
+    // The last message's attachment files go with it.
+    Msg.Clear();
     int left = 0, top = 0;
     view_.GetPosition(left, top);
     try {
-        WriteOptions(ConfigFilePath(exeDir_, "Vexil.ini"), Settings, left, top, OnTopChecked);
+        WriteOptions(ConfigFilePath(exeDir_, "Vexil.ini"), settings_, left, top, onTopChecked_);
     } catch (const std::exception& e) {
         messages_.ReportError(e.what());
     }
-    Settings.icon_tray = false;
+    settings_.icon_tray = false;
     AfficheTray(false);
     view_.CloseWindow();
 }
 
+// --- Painting and the pointer ---
+
 void TVexil::Paint(TImage32& surface) const {
-    if (surface.Width() != Background.Width() || surface.Height() != Background.Height())
-        surface = TImage32(Background.Width(), Background.Height());
-    surface.CopyFrom(Background, 0, 0, Background.Width(), Background.Height(), 0, 0);
-    Online.Paint(surface);
-    FLAG.Paint(surface);
-    STATBMP.Paint(surface);
-    NBMSGBMP.Paint(surface);
-    for (const TImgBtn* b : {&Connect, &RefreshBtn, &Disconnect, &MAIL})
-        const_cast<TImgBtn*>(b)->Paint(surface, nullptr);
+    if (surface.Width() != background_.Width() || surface.Height() != background_.Height())
+        surface = TImage32(background_.Width(), background_.Height());
+    surface.CopyFrom(background_, 0, 0, background_.Width(), background_.Height(), 0, 0);
+    display_.Paint(surface);
+    for (const TImgBtn* b : {&Connect, &RefreshBtn, &Disconnect, &MAIL}) b->Paint(surface);
 }
 
-TImgBtn* TVexil::ButtonAt(int x, int y) {
-    auto buttons = Buttons();
-    for (auto it = buttons.rbegin(); it != buttons.rend(); ++it)
-        if ((*it)->Visible && (*it)->BoundsRect().Contains(x, y)) return *it;
+TImgBtn* TVexil::ButtonAt(int x, int y) const {
+    TImgBtn* const buttons[] = {const_cast<TImgBtn*>(&MAIL), const_cast<TImgBtn*>(&Disconnect),
+                                const_cast<TImgBtn*>(&RefreshBtn), const_cast<TImgBtn*>(&Connect)};
+    for (TImgBtn* b : buttons)
+        if (b->Visible && b->BoundsRect().Contains(x, y)) return b;
     return nullptr;
 }
 
 void TVexil::MouseMove(int x, int y, TShiftState shift) {
-    if (dragging_) {
+    if (drag_.Dragging()) {
         FormMouseMove(shift);
         return;
     }
@@ -422,27 +393,28 @@ void TVexil::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
         FormContextPopup();
         return;
     }
-    if (NBMSGBMP.BoundsRect().Contains(x, y)) return;
-    if (STATBMP.BoundsRect().Contains(x, y)) {
-        STATBMPMouseDown(button, shift, x - STATBMP.Left, y - STATBMP.Top);
+    const TImageControl& status = display_.STATBMP;
+    const TImageControl& flag = display_.FLAG;
+    if (display_.NBMSGBMP.BoundsRect().Contains(x, y)) return;
+    if (status.BoundsRect().Contains(x, y)) {
+        STATBMPMouseDown(button, shift, x - status.Left, y - status.Top);
         return;
     }
-    if (FLAG.Enabled && FLAG.BoundsRect().Contains(x, y)) {
-        FLAGMouseDown(button, shift, x - FLAG.Left, y - FLAG.Top);
+    if (flag.Enabled && flag.BoundsRect().Contains(x, y)) {
+        FLAGMouseDown(button, shift, x - flag.Left, y - flag.Top);
         return;
     }
-    if (Online.BoundsRect().Contains(x, y)) return;
+    if (display_.Online.BoundsRect().Contains(x, y)) return;
     // The background: a window drag.
     if (button == TMouseButton::Left && shift == ssLeft) {
-        dragging_ = true;
         view_.SetMouseCapture(true);
         FormMouseDown(button, shift);
     }
 }
 
 void TVexil::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-    if (dragging_ && button == TMouseButton::Left) {
-        dragging_ = false;
+    if (drag_.Dragging() && button == TMouseButton::Left) {
+        drag_.Stop();
         view_.SetMouseCapture(false);
         return;
     }
@@ -455,10 +427,8 @@ void TVexil::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 }
 
 std::string TVexil::HintAt(int x, int y) const {
-    if (TImgBtn* b = const_cast<TVexil*>(this)->ButtonAt(x, y)) return b->Hint;
-    for (const TImageControl* c : {&NBMSGBMP, &STATBMP, &FLAG, &Online})
-        if (c->BoundsRect().Contains(x, y)) return c->Hint;
-    return std::string();
+    if (const TImgBtn* b = ButtonAt(x, y)) return b->Hint;
+    return display_.HintAt(x, y);
 }
 
 }  // namespace vexil

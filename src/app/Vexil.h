@@ -1,24 +1,28 @@
 // The main window's logic: start-up and (re)initialisation, the skinned
-// controls, the status display and the orderly exit.  It reaches its window
+// controls, the status display, the commands of the buttons and menus, and
+// the orderly exit.  The check cycle is a class of its own (TCheckCycle); the
+// window reaches it through the commands here.  Everything reaches the window
 // and the system only through IMainWindowView, ISystemServices and IMessages,
 // so it runs the same in the program and in tests.
 #pragma once
 
 #include <array>
 #include <memory>
-#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "app/BitmapText.h"
-#include "app/ImageControl.h"
+#include "app/CheckCycle.h"
+#include "app/MainSkin.h"
 #include "app/MainWindowView.h"
 #include "app/Menu.h"
+#include "app/StatusDisplay.h"
+#include "app/Ticker.h"
+#include "app/WindowDrag.h"
 #include "config/Settings.h"
 #include "dialup/RASControl.h"
-#include "pop3/WirePOP3.h"
 #include "platform/Mouse.h"
 #include "platform/Platform.h"
+#include "pop3/WirePOP3.h"
 #include "skin/ImgBtn.h"
 #include "skin/SkinFile.h"
 
@@ -40,13 +44,17 @@ constexpr int kTrayLeftButtonDown = 513, kTrayRightButtonDown = 516;
 // takes the rest of the line.
 std::array<std::string, 4> SplitNewsSource(const std::string& line);
 
-class TVexil {
+class TVexil : private ICheckView {
 public:
     TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messages);
+    ~TVexil() override;
+    TVexil(const TVexil&) = delete;
+    TVexil& operator=(const TVexil&) = delete;
 
     // Creation of the main window: initial state, then Init.
     void FormCreate();
-    // (Re)applies settings and skin; runs again whenever another skin is chosen.
+    // (Re)applies settings and skin.  At start-up a skin that cannot be
+    // loaded ends the program after its message.
     void Init();
     void FormShow();
     void FormPaint();
@@ -55,8 +63,8 @@ public:
 
     // Composes the window's whole surface (background and controls).
     void Paint(TImage32& surface) const;
-    int ClientWidth() const { return Background.Width(); }
-    int ClientHeight() const { return Background.Height(); }
+    int ClientWidth() const { return background_.Width(); }
+    int ClientHeight() const { return background_.Height(); }
 
     // Mouse input from the window, in client coordinates.
     void MouseMove(int x, int y, TShiftState shift);
@@ -67,34 +75,27 @@ public:
     std::string HintAt(int x, int y) const;
 
     // Status display.
-    void DrawBitmapText(TImageControl& target, const std::string& text, int offset,
-                        const std::string& fontFile, int charHeight, int charWidth);
     void ShowMessageCount();
-    void ShowOnlineState();
+    void ShowOnlineState() override;
     void STATBMPMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     void FLAGMouseDown(TMouseButton button, TShiftState shift, int x, int y);
 
-    // The mail check cycle.  Commands that talk to the network are refused
-    // while one runs (NetworkBusy); Disconnect during a check ends it.
+    // The mail check cycle's commands.
     void ConnectClick();
-    void GoOnline();
     void TimerTimer();
-    void CheckAccount(bool Advance);
     void DisconnectClick();
-    void POPStatus(const std::string& status);
     void POPWork();
 
     // Builds the window region from the background and paints it.
     void MakeTransparent();
 
     // Moves animated state pictures on; the window calls it every
-    // kAnimationStepMs while AnimationRunning().
+    // kAnimationStepMs while the animation timer runs.
     void AnimationTick(int elapsedMs);
-    bool AnimationRunning() const { return FLAG.Animated() || Online.Animated(); }
     static constexpr int kAnimationStepMs = 20;
 
-    void StopTimers();
-    void ResumeTimers();
+    void StopTimers() override;
+    void ResumeTimers() override;
     void SetOnTop(bool onTop);
 
     // The notification-area icon.  AfficheTray adds it (or, with Modify,
@@ -134,87 +135,96 @@ public:
     std::unique_ptr<TWirePOP3> POP;
     TWireMessage Msg;
     TRASControl RASC;
-
-    // Controls of the main window.
-    TImageControl STATBMP, NBMSGBMP, FLAG, Online;
+    // The buttons of the main window.
     TImgBtn Connect, RefreshBtn, Disconnect, MAIL;
 
-    // Program-wide settings and tables.
-    TSettings Settings;
-    TAccountTable Accounts;
-    TFilterTable Filters;
-    TSkin Skin;
-    TImage32 Background, MsgBackground;
+    // What the window shows and holds, for the window and for tests.
+    const TStatusDisplay& Display() const { return display_; }
+    const TImageControl& STATBMP() const { return display_.STATBMP; }
+    const TImageControl& NBMSGBMP() const { return display_.NBMSGBMP; }
+    const TImageControl& FLAG() const { return display_.FLAG; }
+    const TImageControl& Online() const { return display_.Online; }
+    const std::string& StatusText() const { return display_.StatusText(); }
+    const TCheckCycle& Cycle() const { return cycle_; }
+    const TSettings& Settings() const { return settings_; }
+    const TAccountTable& Accounts() const { return accounts_; }
+    const TFilterTable& Filters() const { return filters_; }
+    const TSkin& Skin() const { return skin_; }
+    const TImage32& Background() const { return background_; }
+    const TImage32& MsgBackground() const { return msgBackground_; }
+    bool NoMsgBackground() const { return noMsgBackground_; }
+    const TTickerState& Ticker() const { return ticker_; }
+    bool CheckTimerEnabled() const { return timerEnabled_; }
+    TTrayIcon TrayIcon() const { return trayIcon_; }
+    bool OnTopChecked() const { return onTopChecked_; }
+    const TMenuItem& PopMnu() const { return popMnu_; }
 
-    // Window state.
-    bool IsOnline = false;
-    bool HasValidAccount = false;
-    int AccountIndex = 1;
-    int FirstActiveAccount = 0;
-    int PrevMsgCount = 0;
-    // New mail is judged per account: each one's count at its previous check.
-    std::array<int, kMaxAccounts> PrevCounts{};
-    bool NetworkBusy = false;
-    int CheckIntervalMs = 60000;  // the check timer's interval
-    int MsgCount = 0;
-    std::string StatusText;
-    bool OnTopFlag = false;
-    bool OnTopChecked = true;  // check mark of the On Top menu item
-    bool NoMsgBackground = false;
-    bool FirstPaint = false;
-    bool SkinPicked = false;
-    int MaxChar = 128;
-    bool TickerPaused = false;
-    int PauseTicks = 0;
-    int ScrollOffset = 0;
-    bool LineScrolledOut = false;
-    int NewsRefreshTicks = 0;
-    std::vector<std::string> NewsLines;
-    int NewsIndex = 0;
-    std::vector<std::string> NewsSources;
-    int TickerIntervalMs = 30;
-    bool TimerEnabled = false;   // the check timer
-    bool ScrollEnabled = false;  // the ticker timer
-
-    // Menus, rebuilt in part at each opening.
-    TMenuItem PopMnu, AccountMenu;
-    TTrayIcon TrayIcon = TTrayIcon::Dis;  // the notification-area icon on view
-    int DragX = 0, DragY = 0;
+    // The news sources and the news lines the ticker shows (the news
+    // download fills them).
+    void SetNewsSources(std::vector<std::string> sources) {
+        ticker_.SetNewsSources(std::move(sources));
+    }
+    void SetNewsLines(std::vector<std::string> lines) { ticker_.SetNewsLines(std::move(lines)); }
 
 private:
-    class TNetworkCommand;
-    void CheckAccountNow(bool Advance);
-    bool AdvanceAccount();
-    void PutAccountIntoPOP(int index);
-    void NotifyNewMail();
-    // Loads a mail picture into FLAG; one that cannot be loaded ends the program.
-    void LoadFlagPicture(const std::string& path);
-    void EndAfterSkinError(const char* message, bool closeSession);
-    void LitSkinIni();
-    void LitConfig();
-    void ApplySkinToControls();
+    // ICheckView: what the check cycle shows.
+    void ShowStatus(const std::string& text) override;
+    void DrawStatus(const std::string& text) override;
+    void SetStatusText(const std::string& text) override;
+    void ShowCheckResult(const TCheckResult& result) override;
+    void ShowMessage(const std::string& text) override;
+    void ReportError(const std::string& text) override;
+    void ProcessMessages() override;
+
+    // True when a command that would change accounts, the skin or the
+    // connection must be refused: network work runs (or the program ends).
+    bool Refused() const { return cycle_.Busy() || cycle_.Closed(); }
+
+    void InitWith(TLoadedSkin* picked);
+    void LitConfig(TLoadReport& report);
+    void LoadFiltersAndAccounts(TLoadReport& report);
+    TLoadedSkin LoadSkinOrEnd();
+    void ApplySkin(TLoadedSkin skin);
     TPicture LoadPicture(const std::string& path);
-    void LoadButton(TImgBtn& button, const TSkinButton& values);
-    void LoadStateImage(TImageControl& image, const std::string& path);
-    void DrawStatus(const std::string& text);
-    void DrawCount(const std::string& digits);
+    // Loads a mail picture into FLAG; one that cannot be loaded ends the program.
+    void ShowMailPicture(bool mail, bool restart = false);
+    void EndAfterSkinError(const char* message, bool closeSession);
+    void NotifyNewMail();
     std::vector<TImgBtn*> Buttons();
-    TImgBtn* ButtonAt(int x, int y);
-    void RepaintControl(const TRect& before, const TRect& after);
+    TImgBtn* ButtonAt(int x, int y) const;
     void CreatePopMnu();
     void WireMenusAndCommands();
-    std::string CurrentAccountName() const;
 
     IMainWindowView& view_;
     ISystemServices& system_;
     IMessages& messages_;
     std::string exeDir_;
-    TBitmapFontCache fonts_;
-    TBitmapTextResult statusText_, countText_;
+
+    // Settings and tables, as last loaded.
+    TSettings settings_;
+    TAccountTable accounts_;
+    TFilterTable filters_;
+    bool onTopFlag_ = false;    // ontop as loaded
+    bool skinPicked_ = false;   // a skin was picked: current_skin is not read again
+    bool firstPaint_ = false;   // until the first paint of a hidden start
+
+    // The skin on view.
+    TSkin skin_;
+    TImage32 background_, msgBackground_;
+    bool noMsgBackground_ = false;
+
+    TStatusDisplay display_;
+    TCheckCycle cycle_;
+    TTickerState ticker_;
+    bool timerEnabled_ = false;  // the check timer
+
+    // Menus, the tray icon, the pointer and the drag.
+    TMenuItem popMnu_, accountMenu_;
+    bool onTopChecked_ = true;  // check mark of the On Top menu item
+    TTrayIcon trayIcon_ = TTrayIcon::Dis;
+    TWindowDrag drag_;
     TImgBtn* hover_ = nullptr;    // button under the pointer
     TImgBtn* pressed_ = nullptr;  // button holding the mouse capture
-    bool dragging_ = false;       // the left button went down on the background
-    bool checkAbandoned_ = false;  // Disconnect came while a check waited
 };
 
 }  // namespace vexil

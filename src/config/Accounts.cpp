@@ -18,7 +18,8 @@ const char* const kUnscrambledNone = ";;;6";
 
 }  // namespace
 
-void LoadFilters(TFilterTable& f, TAccountTable& a, const std::string& exeDir) {
+void LoadFilters(TFilterTable& f, TAccountTable& a, const std::string& exeDir,
+                 TLoadReport& report) {
     a.AccountCount = 0;
     for (TPOPAcc& acc : a.Slots) {
         acc.AccName.clear();
@@ -40,11 +41,15 @@ void LoadFilters(TFilterTable& f, TAccountTable& a, const std::string& exeDir) {
     }
 
     const std::string maxSize = FindInSkin(fileName, "[Misc]", "max_size", false, nullptr);
-    f.max_size = Missing(maxSize) ? 0 : StrToInt(maxSize);
+    try {
+        f.max_size = Missing(maxSize) ? 0 : StrToInt(maxSize);
+    } catch (const EConvertError& e) {
+        report.Malformed("VxFilter.ini", "[Misc] max_size", e.what());
+    }
     f.auth_fltr = FindInSkin(fileName, "[Misc]", "auth_fltr", false, nullptr) == "1";
 }
 
-TCurrentAccount LoadAccounts(TAccountTable& a, const std::string& exeDir) {
+TCurrentAccount LoadAccounts(TAccountTable& a, const std::string& exeDir, TLoadReport& report) {
     const std::string fileName = ConfigFilePath(exeDir, "Accounts.ini");
     for (int i = 1; i <= kMaxAccounts; ++i) {
         const std::string section = "[account" + std::to_string(i) + "]";
@@ -59,7 +64,13 @@ TCurrentAccount LoadAccounts(TAccountTable& a, const std::string& exeDir) {
         if (password == kUnscrambledNone) password.clear();
         const bool inactive = lookUp("inactive") == "1";
         const std::string port = lookUp("port_number");
-        const std::int32_t portNumber = Missing(port) ? 110 : StrToInt(port);
+        std::int32_t portNumber = 110;
+        try {
+            if (!Missing(port)) portNumber = StrToInt(port);
+        } catch (const EConvertError& e) {
+            report.Malformed("Accounts.ini", "[Account" + std::to_string(i) + "] port_number",
+                             e.what());
+        }
 
         // A missing host or user reads as "none" and is kept as such: only an
         // unreadable file leaves them empty.

@@ -36,11 +36,15 @@ struct TFilterTable {
     bool auth_fltr = false;     // filters look at the sender too
 };
 
+class TLoadReport;
+
 // Empties the account table's names, hosts, users and passwords and its count
 // (the accounts are reloaded next), then reads exeDir + "VxFilter.ini".  A
 // missing file gives no filters, max_size 0 and auth_fltr false.  A malformed
-// max_size raises EConvertError, with the filter strings already read kept.
-void LoadFilters(TFilterTable& f, TAccountTable& a, const std::string& exeDir);
+// max_size goes to the report and keeps its value; auth_fltr is read all the
+// same.
+void LoadFilters(TFilterTable& f, TAccountTable& a, const std::string& exeDir,
+                 TLoadReport& report);
 
 // The account the check cycle starts with.
 struct TCurrentAccount {
@@ -52,7 +56,8 @@ struct TCurrentAccount {
 // Reads exeDir + "Accounts.ini" into the table, appending after the accounts
 // already counted (LoadFilters empties the table first).  The caller hands
 // a[AccountIndex] to the POP3 client when HasValidAccount is set.  A malformed
-// port_number raises EConvertError, with the accounts before it kept.
-TCurrentAccount LoadAccounts(TAccountTable& a, const std::string& exeDir);
+// port_number goes to the report; the account is kept with port 110, as
+// without the line, and the accounts after it are read.
+TCurrentAccount LoadAccounts(TAccountTable& a, const std::string& exeDir, TLoadReport& report);
 
 }  // namespace vexil

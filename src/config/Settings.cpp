@@ -22,8 +22,8 @@ bool IsAbsolutePath(const std::string& path) {
 
 class TOptionsReader {
 public:
-    TOptionsReader(const std::string& fileName, IMessages& messages)
-        : fileName_(fileName), messages_(messages) {}
+    TOptionsReader(const std::string& fileName, IMessages& messages, TLoadReport& report)
+        : fileName_(fileName), messages_(messages), report_(report) {}
 
     // A file that vanished since current_skin was read counts as holding no keys.
     std::string Text(const char* key) const {
@@ -31,14 +31,27 @@ public:
         return value.empty() ? "none" : value;
     }
     bool Flag(const char* key) const { return Text(key) == "1"; }
-    std::int32_t Int(const char* key, std::int32_t missing) const {
+    // A missing key gives its default; a malformed value is reported and
+    // leaves the setting as it was.  False for a malformed value.
+    bool Int(const char* key, std::int32_t missing, std::int32_t& setting) const {
         const std::string value = Text(key);
-        return value == "none" ? missing : StrToInt(value);
+        if (value == "none") {
+            setting = missing;
+            return true;
+        }
+        try {
+            setting = StrToInt(value);
+            return true;
+        } catch (const EConvertError& e) {
+            report_.Malformed("Vexil.ini", key, e.what());
+            return false;
+        }
     }
 
 private:
     std::string fileName_;
     IMessages& messages_;
+    TLoadReport& report_;
 };
 
 // The ticker's timer interval for each speed of the settings dialog's list.
@@ -60,26 +73,23 @@ void ReadOptions(TSettings& s, const TOptionsReader& ini, const std::string& exe
     s.icon_tray = ini.Flag("icon_tray");
     s.RAS_connect = ini.Flag("RAS_connect");
     s.hidden = ini.Flag("hidden");
-    s.RAS_num = ini.Int("RAS_num", 0);
-    s.srv_news = ini.Int("srv_news", 0);
-    s.speed = ini.Int("speed", 0);
-    ApplyTickerSpeed(s.speed, hooks);
+    ini.Int("RAS_num", 0, s.RAS_num);
+    ini.Int("srv_news", 0, s.srv_news);
+    if (ini.Int("speed", 0, s.speed)) ApplyTickerSpeed(s.speed, hooks);
     if (hooks.SetOnTopMark) hooks.SetOnTopMark(s.ontop);
     s.run_my_client = ini.Flag("run_my_client");
     s.my_mail_client = ini.Text("my_mail_client");
     s.reset = ini.Flag("reset");
-    // Replaced at once, so that a malformed integer further down cannot leave
-    // the raw "none" in place.
     const std::string skinDir = ini.Text("skin_dir");
     s.skin_dir = skinDir == "none" ? exeDir + "skins" : skinDir;
-    s.minutes = ini.Int("minutes", 1);
-    s.min_scroll = ini.Int("min_scroll", 20);
+    ini.Int("minutes", 1, s.minutes);
+    ini.Int("min_scroll", 20, s.min_scroll);
     // The writer puts posX before memo_posX: the lookup takes the first line
     // that holds the key, so this order matters.
-    s.posx = ini.Int("posx", 50);
-    s.posy = ini.Int("posy", 50);
-    s.memo_posx = ini.Int("memo_posx", 50);
-    s.memo_posy = ini.Int("memo_posy", 100);
+    ini.Int("posx", 50, s.posx);
+    ini.Int("posy", 50, s.posy);
+    ini.Int("memo_posx", 50, s.memo_posx);
+    ini.Int("memo_posy", 100, s.memo_posy);
 }
 
 }  // namespace
@@ -90,8 +100,22 @@ std::string ProgramPath(const std::string& exeDir, const std::string& path) {
     return IsAbsolutePath(path) ? path : exeDir + path;
 }
 
+void TLoadReport::Malformed(const std::string& file, const std::string& key,
+                            const std::string& error) {
+    lines_.push_back(file + ", " + key + ": " + error);
+}
+
+std::string TLoadReport::Text() const {
+    std::string text;
+    for (const std::string& line : lines_) {
+        if (!text.empty()) text += '\r';
+        text += line;
+    }
+    return text;
+}
+
 void LitConfig(TSettings& s, const std::string& exeDir, bool skinPicked, IMessages& messages,
-               const TConfigHooks& hooks) {
+               const TConfigHooks& hooks, TLoadReport& report) {
     if (hooks.ResetPauseTicks) hooks.ResetPauseTicks();
     if (hooks.SetOnTopMark) hooks.SetOnTopMark(false);
 
@@ -107,11 +131,7 @@ void LitConfig(TSettings& s, const std::string& exeDir, bool skinPicked, IMessag
         if (!IsSeparator(s.current_skin.back())) s.current_skin += kPathDelim;
     }
 
-    try {
-        ReadOptions(s, TOptionsReader(fileName, messages), exeDir, hooks);
-    } catch (const EConvertError& e) {
-        messages.ReportError(e.what());
-    }
+    ReadOptions(s, TOptionsReader(fileName, messages, report), exeDir, hooks);
 }
 
 }  // namespace vexil

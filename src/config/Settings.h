@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "config/Accounts.h"
 #include "config/Scramble.h"
@@ -30,6 +31,19 @@ struct TSettings {
                  memo_posy = 100;
 };
 
+// The values of a load that were not numbers where numbers belong.  Each is
+// reported with its file, section and key; the load goes on without it.
+class TLoadReport {
+public:
+    void Malformed(const std::string& file, const std::string& key, const std::string& error);
+    bool Empty() const { return lines_.empty(); }
+    // One line per value, for the general error report.
+    std::string Text() const;
+
+private:
+    std::vector<std::string> lines_;
+};
+
 // What loading the options changes in the main window.  Any hook may be empty.
 struct TConfigHooks {
     std::function<void()> ResetPauseTicks;
@@ -46,10 +60,9 @@ std::string ConfigFilePath(const std::string& exeDir, const char* name);
 
 // Reads exeDir + "Vexil.ini" into s.  A missing file or current_skin line shows
 // kSkinPathNotFound and halts through messages.  While skinPicked is set,
-// current_skin is left as it is.  A malformed integer goes to
-// messages.ReportError and ends the load at that key: the keys read before it
-// keep their new values, the later ones their old values.
+// current_skin is left as it is.  A malformed integer goes to the report and
+// keeps the setting's value; the load goes on with the next key.
 void LitConfig(TSettings& s, const std::string& exeDir, bool skinPicked, IMessages& messages,
-               const TConfigHooks& hooks);
+               const TConfigHooks& hooks, TLoadReport& report);
 
 }  // namespace vexil

@@ -89,7 +89,11 @@ void TRASControl::Dial(int index) {
         DialFailed(index, handle, 0);
         throw;
     }
-    if (error == 0 || error == kRasErrorPortAlreadyOpen) return;
+    if (error == 0 || error == kRasErrorPortAlreadyOpen) {
+        dialledName_ = item.EntryName;
+        dialledHandle_ = handle;
+        return;
+    }
 
     std::string text = ErrorText(error);
     if (storing) text = "Dial failed with message: " + text;
@@ -117,7 +121,45 @@ void TRASControl::HangUp(int index) {
     item.ConnHandle = 0;
     item.Busy = false;
     item.ConnState = kRasDisconnected;
+    if (item.EntryName == dialledName_) ForgetDial();
     DoConnectionStatus(index, 0, kRasDisconnected);
+}
+
+int TRASControl::DialledEntry() const {
+    if (dialledName_.empty()) return -1;
+    for (size_t i = 0; i < Entries.size(); ++i)
+        if (Entries[i] == dialledName_) return static_cast<int>(i);
+    return -1;
+}
+
+bool TRASControl::DialledLineUp() {
+    if (dialledName_.empty()) return false;
+    TRasConnStatus status;
+    try {
+        GetConnectStatus(dialledName_, status);
+    } catch (const ERASControlError&) {
+        return false;
+    }
+    return status.State == kRasConnected;
+}
+
+void TRASControl::ReleaseDial() {
+    if (dialledName_.empty() && dialledHandle_ == 0) return;
+    const int index = DialledEntry();
+    if (dialledHandle_ != 0) api_.HangUp(dialledHandle_);
+    ForgetDial();
+    if (index >= 0) {
+        TRASEntryItem& item = records_[static_cast<size_t>(index)];
+        item.ConnHandle = 0;
+        DoConnectionStatus(index, 0, kRasDisconnected);
+    } else {
+        Dialing = false;
+    }
+}
+
+void TRASControl::ForgetDial() {
+    dialledName_.clear();
+    dialledHandle_ = 0;
 }
 
 TRasConnHandle TRASControl::GetConnectionHandle(int index) {

@@ -71,11 +71,27 @@ public:
     // The system's text for a RAS error number, trimmed.
     std::string ErrorText(int error);
 
+    // The entry this control dialled and has not hung up or released yet
+    // (-1 for none, also when it left the phonebook since).  The dial is
+    // remembered by name and handle, so a new listing of the entries does
+    // not lose it.
+    int DialledEntry() const;
+    // Whether the line of that dial is still up.
+    bool DialledLineUp();
+    // Lets go of this control's dial, whatever its line's state: hangs up the
+    // dial's own handle (RAS wants that even after the line dropped by itself,
+    // to free the port), ignoring errors, and marks the entry disconnected so
+    // that a new dial is possible.
+    void ReleaseDial();
+
 private:
     void DialFailed(int index, TRasConnHandle handle, int error);
+    void ForgetDial();
 
     IRasApi& api_;
     std::vector<TRASEntryItem> records_;
+    std::string dialledName_;          // the entry of the dial that is up
+    TRasConnHandle dialledHandle_ = 0;  // its handle as the dial gave it
 };
 
 }  // namespace vexil

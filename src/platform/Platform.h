@@ -2,6 +2,7 @@
 // front end implements them for the real program; tests use fakes.
 #pragma once
 
+#include <cstdlib>
 #include <string>
 
 namespace vexil {
@@ -27,7 +28,14 @@ public:
     // The application's general error report: an error nobody handled.
     virtual void ReportError(const std::string& text) = 0;
     // Ends the program at once (after a fatal message).
-    [[noreturn]] virtual void Halt(int code) = 0;
+    [[noreturn]] void Halt(int code) {
+        EndProgram(code);
+        std::abort();  // EndProgram never comes back; nothing may go on if it did
+    }
+
+protected:
+    // Ends the program, or (a test double) leaves by an exception.
+    virtual void EndProgram(int code) = 0;
 };
 
 }  // namespace vexil

@@ -40,6 +40,18 @@ private:
     std::chrono::steady_clock::time_point deadline_;
 };
 
+// One send or receive of a transport, the same loop on every platform.
+// attempt() moves what it can: a count (0 included) ends the call, or
+// kWouldBlock when nothing could move yet.  waitReady(ms) waits at most ms
+// for the socket to be ready (true when it is).  closed() tells whether the
+// owner closed the connection from its idle hook (then 10057).  A readiness
+// after which attempt() still moves nothing counts as a pass like any other:
+// the deadline holds and the idle hook runs, whatever the socket reports.
+constexpr int kWouldBlock = -1;
+int BlockingTransfer(const TWaitControl& wait, const std::function<int()>& attempt,
+                     const std::function<bool(int ms)>& waitReady,
+                     const std::function<bool()>& closed);
+
 // A blocking name lookup: the IPv4 address in network byte order, or
 // EWireSocketError with the resolver's code.
 using TBlockingResolver = std::function<std::uint32_t(const std::string& host)>;

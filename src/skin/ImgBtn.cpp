@@ -1,6 +1,8 @@
 // The image button's states and painting.
 #include "skin/ImgBtn.h"
 
+#include <algorithm>
+
 namespace vexil {
 
 namespace {
@@ -53,8 +55,52 @@ void TImgBtn::SetChecked(bool value) {
     Repaint();
 }
 
+void TImgBtn::SetFrame(bool value) {
+    frame_ = value;
+    Repaint();
+}
+
+void TImgBtn::SetAutosize(bool value) {
+    autosize_ = value;
+    Repaint();
+}
+
+void TImgBtn::SetCaption(const std::string& value) {
+    caption_ = value;
+    Repaint();
+}
+
+void TImgBtn::CaptionExtent(int& w, int& h) const {
+    w = h = 0;
+    if (!caption_.empty() && Text) Text->TextExtent(caption_, w, h);
+}
+
 void TImgBtn::Repaint() {
-    if (OnRepaint) OnRepaint();
+    const TRect before = BoundsRect();
+    if (autosize_ && !picOff_.Empty()) {
+        int dx = frame_ ? 2 : 0, dy = frame_ ? 2 : 0;
+        if (!caption_.empty()) {
+            int textW = 0, textH = 0;
+            CaptionExtent(textW, textH);
+            dx += textW + 20;
+            dy += textH + 20;
+        }
+        // The size follows the picture of the current state, even an empty PicOn.
+        const TImage32& sized = pointerOutside_ ? picOff_ : picOn_;
+        Width = sized.Width() + dx;
+        Height = sized.Height() + dy;
+    }
+    if (!OnRepaint) return;
+    const TRect after = BoundsRect();
+    if (before.Empty()) {
+        OnRepaint(after);
+    } else if (after.Empty()) {
+        OnRepaint(before);
+    } else {
+        OnRepaint(TRect{std::min(before.Left, after.Left), std::min(before.Top, after.Top),
+                        std::max(before.Right, after.Right),
+                        std::max(before.Bottom, after.Bottom)});
+    }
 }
 
 void TImgBtn::MouseEnter() {
@@ -73,7 +119,9 @@ void TImgBtn::MouseLeave() {
 void TImgBtn::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     if (button == TMouseButton::Left) {
         pressed_ = true;
-        clicking_ = true;
+        // The second press of a double click looks pressed but clicks no
+        // second time: one double click is one command, not two.
+        clicking_ = (shift & ssDouble) == 0;
         Repaint();
     }
     if (OnMouseDown) OnMouseDown(button, shift, x, y);
@@ -90,29 +138,16 @@ void TImgBtn::MouseUp(TMouseButton button, TShiftState, int x, int y) {
     if (click && OnClick) OnClick();
 }
 
-void TImgBtn::Paint(TImage32& surface, ITextPainter* text) {
+void TImgBtn::Paint(TImage32& surface) const {
     if (!Visible || picOff_.Empty()) return;
 
     const bool over = !pointerOutside_;
     int textW = 0, textH = 0;
-    const bool hasCaption = !Caption.empty();
-    if (hasCaption && text) text->TextExtent(Caption, textW, textH);
-
-    int dx = 0, dy = 0;
-    if (Autosize) {
-        dx = dy = Frame ? 2 : 0;
-        if (hasCaption) {
-            dx += textW + 20;
-            dy += textH + 20;
-        }
-        // The size follows the picture of the current state, even an empty PicOn.
-        const TImage32& sized = over ? picOn_ : picOff_;
-        Width = sized.Width() + dx;
-        Height = sized.Height() + dy;
-    }
+    CaptionExtent(textW, textH);
+    const bool hasCaption = !caption_.empty();
 
     const TRect bounds = BoundsRect();
-    if (Frame && over) {
+    if (frame_ && over) {
         surface.FillRect(bounds, FrameColor);
         if (pressed_)
             DrawFrame3D(surface, bounds, kBlack, kWhite);
@@ -123,12 +158,12 @@ void TImgBtn::Paint(TImage32& surface, ITextPainter* text) {
     // Without a frame the autosize increments double as the picture's offset,
     // which moves a captioned picture off centre; no skin uses that mix.
     int ox = 0, oy = 0;
-    if (Frame) {
+    if (frame_) {
         ox = 1;
         oy = hasCaption ? 4 : 1;
-    } else if (Autosize) {
-        ox = dx;
-        oy = dy;
+    } else if (autosize_ && hasCaption) {
+        ox = textW + 20;
+        oy = textH + 20;
     }
 
     // Not clipped to the bounds: an autosized button over an empty PicOn is
@@ -136,9 +171,9 @@ void TImgBtn::Paint(TImage32& surface, ITextPainter* text) {
     const TImage32& picture = (over && !picOn_.Empty()) ? picOn_ : picOff_;
     surface.DrawKeyed(picture, Left + ox + (Width - picture.Width()) / 2, Top + oy, kMagenta);
 
-    if (hasCaption && text) {
+    if (hasCaption && Text) {
         const bool opaque = CheckButton && checked_;
-        text->DrawText(surface, Left + (Width - textW) / 2, Top + Height - textH - 6, Caption,
+        Text->DrawText(surface, Left + (Width - textW) / 2, Top + Height - textH - 6, caption_,
                        opaque, CheckColor);
     }
 }

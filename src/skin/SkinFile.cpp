@@ -7,7 +7,6 @@
 
 #include "base/Text.h"
 #include "config/IniFile.h"
-#include "platform/Platform.h"
 #include "skin/Picture.h"
 
 namespace vexil {
@@ -56,11 +55,11 @@ TImage32 LoadBackground(const std::string& path) {
 // One skin.ini being read: every lookup goes to the same file.
 class TSkinReader {
 public:
-    TSkinReader(const std::string& skinDir, IMessages& messages)
-        : dir_(skinDir), file_(skinDir + "skin.ini"), messages_(messages) {}
+    explicit TSkinReader(const std::string& skinDir)
+        : dir_(skinDir), file_(skinDir + "skin.ini") {}
 
-    std::string Value(const char* section, const char* key, bool report = false) {
-        return FindInSkin(file_, section, key, report, &messages_);
+    std::string Value(const char* section, const char* key) {
+        return FindInSkin(file_, section, key, false, nullptr);
     }
     std::string Path(const char* section, const char* key) { return dir_ + Value(section, key); }
     void Pair(const char* section, const char* key, std::int32_t& x, std::int32_t& y) {
@@ -78,7 +77,6 @@ public:
 
 private:
     std::string dir_, file_;
-    IMessages& messages_;
 };
 
 }  // namespace
@@ -100,16 +98,14 @@ TFontStyle ParseFontStyle(const std::string& value) {
 }
 
 void LoadSkinValues(TSkin& skin, const std::string& skinDir, TImage32& background,
-                    TImage32& msgBackground, bool& noMsgBackground, IMessages& messages) {
-    TSkinReader ini(skinDir, messages);
+                    TImage32& msgBackground, bool& noMsgBackground) {
+    TSkinReader ini(skinDir);
 
-    // The first lookup reports an unreadable file: without it nothing of the
-    // program can be shown.
-    const std::string main = ini.Value("[background]", "main", true);
-    if (IsMissing(main)) {
-        messages.ShowMessage(kMainBackgroundNotFound);
-        messages.Halt(1);
-    }
+    // Without a readable skin.ini, or without its main background, nothing of
+    // the window can be shown.  The lookup answers "" for an unreadable file.
+    const std::string main = ini.Value("[background]", "main");
+    if (main.empty()) throw ESkinError(kSkinPathNotFound);
+    if (IsMissing(main)) throw ESkinError(kMainBackgroundNotFound);
     skin.MainPath = skinDir + main;
     background = LoadBackground(skin.MainPath);
 

@@ -4,13 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 #include "skin/Image.h"
 
 namespace vexil {
 
-class IMessages;
+// A skin that cannot be used at all, with the message the user sees: a skin
+// folder without a readable skin.ini, a skin without a main background, a
+// picture of the window's controls that cannot be loaded.
+class ESkinError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // Parses a Position or Size value.  "none" or "" gives 0,0; "x,y" sets both;
 // a single number sets x and leaves y alone.  The loader passes one variable
@@ -61,15 +68,15 @@ struct TSkin {
 // file's documented order, and loads the main background into background and
 // msgbkng into msgBackground.  skinDir ends with the path delimiter.
 //
-// An unreadable skin.ini shows the skin path message and halts through
-// messages (the first lookup reports); a missing main background shows its own
-// message and halts.  Without msgbkng, noMsgBackground is set and
+// An unreadable skin.ini raises ESkinError with the skin path message
+// (kSkinPathNotFound), a missing main background ESkinError with its own
+// message; nothing is changed then.  Without msgbkng, noMsgBackground is set and
 // msgBackground keeps what it held; the flag is never cleared here (the
 // caller clears it before a fresh start).  A malformed number (EConvertError)
 // or an unloadable background (EPictureError) escapes to the caller: the
 // fields read before it hold the new skin's values, the later ones the old.
 void LoadSkinValues(TSkin& skin, const std::string& skinDir, TImage32& background,
-                    TImage32& msgBackground, bool& noMsgBackground, IMessages& messages);
+                    TImage32& msgBackground, bool& noMsgBackground);
 
 // The fatal message of a skin without a main background.
 extern const char* const kMainBackgroundNotFound;

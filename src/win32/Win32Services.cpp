@@ -35,7 +35,7 @@ void TWin32Messages::ReportError(const std::string& text) {
                 MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
-void TWin32Messages::Halt(int code) {
+void TWin32Messages::EndProgram(int code) {
     if (BeforeHalt) BeforeHalt();
     ExitProcess(static_cast<UINT>(code));
 }

@@ -15,10 +15,12 @@ class TWin32Messages : public IMessages {
 public:
     void ShowMessage(const std::string& text) override;
     void ReportError(const std::string& text) override;
-    [[noreturn]] void Halt(int code) override;
     // Called before the process ends at once (removes what the shell would
     // otherwise keep, such as a notification-area icon).
     void (*BeforeHalt)() = nullptr;
+
+protected:
+    void EndProgram(int code) override;
 };
 
 class TWin32System : public ISystemServices {

@@ -79,7 +79,7 @@ public:
                 SOCKET_ERROR) {
                 if (WSAGetLastError() != WSAEWOULDBLOCK) RaiseLastError();
                 // A refused connect shows in the exception set, not as writable.
-                if (WaitFor(kConnecting, TWaitClock(wait))) {
+                if (WaitConnected(wait)) {
                     int error = 0;
                     int length = sizeof error;
                     if (getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
@@ -96,26 +96,18 @@ public:
 
     int Send(const char* data, int size, const TWaitControl& wait) override {
         if (socket_ == INVALID_SOCKET) throw EWireSocketError(WSAENOTCONN);
-        const TWaitClock clock(wait);
-        for (bool first = true;; first = false) {
-            const int sent = send(socket_, data, size, 0);
-            if (sent != SOCKET_ERROR) return sent;
-            if (WSAGetLastError() != WSAEWOULDBLOCK) RaiseLastError();
-            if (!first) clock.Pass();  // ready, and still nothing went: a pass all the same
-            WaitFor(kWriting, clock);
-        }
+        return BlockingTransfer(
+            wait, [&] { return Moved(send(socket_, data, size, 0)); },
+            [&](int ms) { return Ready(kWriting, ms); },
+            [&] { return socket_ == INVALID_SOCKET; });
     }
 
     int Receive(char* data, int size, const TWaitControl& wait) override {
         if (socket_ == INVALID_SOCKET) throw EWireSocketError(WSAENOTCONN);
-        const TWaitClock clock(wait);
-        for (bool first = true;; first = false) {
-            const int received = recv(socket_, data, size, 0);
-            if (received != SOCKET_ERROR) return received;
-            if (WSAGetLastError() != WSAEWOULDBLOCK) RaiseLastError();
-            if (!first) clock.Pass();
-            WaitFor(kReading, clock);
-        }
+        return BlockingTransfer(
+            wait, [&] { return Moved(recv(socket_, data, size, 0)); },
+            [&](int ms) { return Ready(kReading, ms); },
+            [&] { return socket_ == INVALID_SOCKET; });
     }
 
     void Close() override {
@@ -130,31 +122,44 @@ public:
 private:
     enum TWaitKind { kReading, kWriting, kConnecting };
 
-    // Waits for the socket to become readable or writable, in slices with the
-    // idle hook between them.  Only a connect watches the exception set, where
-    // a refused connect shows: on a connected socket it reports urgent data,
-    // which recv never returns, and a read waiting on it would spin.  True
-    // when the connect failed.
-    bool WaitFor(TWaitKind kind, const TWaitClock& clock) {
-        for (;;) {
-            const int ms = clock.NextSlice();
-            timeval timeout;
-            timeout.tv_sec = ms / 1000;
-            timeout.tv_usec = (ms % 1000) * 1000;
-            fd_set ready, failed;
-            FD_ZERO(&ready);
-            FD_ZERO(&failed);
-            FD_SET(socket_, &ready);
-            FD_SET(socket_, &failed);
-            const int count = select(0, kind == kReading ? &ready : nullptr,
-                                     kind == kReading ? nullptr : &ready,
-                                     kind == kConnecting ? &failed : nullptr, &timeout);
-            if (count == SOCKET_ERROR) RaiseLastError();
-            if (count > 0) return kind == kConnecting && FD_ISSET(socket_, &failed) != 0;
+    // The count a send or receive moved, or kWouldBlock; raises on errors.
+    static int Moved(int result) {
+        if (result != SOCKET_ERROR) return result;
+        if (WSAGetLastError() != WSAEWOULDBLOCK) RaiseLastError();
+        return kWouldBlock;
+    }
+
+    // Waits up to ms for the socket to become readable or writable.  Only a
+    // connect watches the exception set, where a refused connect shows: on a
+    // connected socket it reports urgent data, which recv never returns.
+    // failed is set when the connect failed.
+    bool Ready(TWaitKind kind, int ms, bool* failed = nullptr) {
+        timeval timeout;
+        timeout.tv_sec = ms / 1000;
+        timeout.tv_usec = (ms % 1000) * 1000;
+        fd_set ready, exceptions;
+        FD_ZERO(&ready);
+        FD_ZERO(&exceptions);
+        FD_SET(socket_, &ready);
+        FD_SET(socket_, &exceptions);
+        const int count = select(0, kind == kReading ? &ready : nullptr,
+                                 kind == kReading ? nullptr : &ready,
+                                 kind == kConnecting ? &exceptions : nullptr, &timeout);
+        if (count == SOCKET_ERROR) RaiseLastError();
+        if (failed) *failed = count > 0 && FD_ISSET(socket_, &exceptions) != 0;
+        return count > 0;
+    }
+
+    // The wait of a connect; true when it failed.
+    bool WaitConnected(const TWaitControl& wait) {
+        const TWaitClock clock(wait);
+        bool failed = false;
+        while (!Ready(kConnecting, clock.NextSlice(), &failed)) {
             clock.Pass();
             if (socket_ == INVALID_SOCKET)
                 throw EWireSocketError(WSAENOTCONN);  // closed from the idle hook
         }
+        return failed;
     }
 
     SOCKET socket_ = INVALID_SOCKET;

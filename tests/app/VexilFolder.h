@@ -11,6 +11,7 @@
 #include "app/Vexil.h"
 #include "support/FakeMainWindow.h"
 #include "support/FakeMessages.h"
+#include "support/ScriptedServer.h"
 #include "support/TempDir.h"
 
 namespace vexil::test {
@@ -18,13 +19,13 @@ namespace vexil::test {
 // What DrawBitmapText puts on the status line (or the count) of window for
 // text, rendered straight from the skin's font file.
 inline TImage32 RenderedText(const TVexil& window, const std::string& text, bool count) {
-    const TSkin& s = window.Skin;
+    const TSkin& s = window.Skin();
     const TImage32 font = LoadBitmapFile(count ? s.CountFontPath : s.StatusFontPath).First();
     return count ? RenderBitmapText(text, 0, font, s.CountH, s.CountW, TFontLayout::Count,
                                     s.MaxChar, nullptr, 0, 0)
                        .Picture
                  : RenderBitmapText(text, 0, font, s.StatusH, s.StatusW, TFontLayout::Status,
-                                    s.MaxChar, &window.Background, s.StatusX, s.StatusY)
+                                    s.MaxChar, &window.Background(), s.StatusX, s.StatusY)
                        .Picture;
 }
 
@@ -46,17 +47,26 @@ public:
         WriteFileBytes(dir.File("Vexil.ini"),
                        "current_skin = skins/Default/\r\nposX = 30\r\nposY = 40\r\n" + extra);
     }
-    // Accounts "name:inactive" in file order, each on an unreachable server.
-    void WriteAccounts(const std::vector<std::pair<std::string, bool>>& accounts) {
+    // Accounts "name:inactive" in file order, each on a loopback server at
+    // that port (1: nothing listens).
+    void WriteAccounts(const std::vector<std::pair<std::string, bool>>& accounts, int port = 1) {
+        std::vector<int> ports(accounts.size(), port);
+        WriteAccounts(accounts, ports);
+    }
+    void WriteAccounts(const std::vector<std::pair<std::string, bool>>& accounts,
+                       const std::vector<int>& ports) {
         std::string text;
-        int n = 0;
-        for (const auto& [name, inactive] : accounts) {
-            text += "[account" + std::to_string(++n) + "]\r\nacc_name = " + name +
-                    "\r\nhost_name = 127.0.0.1\r\nuser_name = u\r\nport_number = 1\r\n" +
-                    "inactive =" + (inactive ? "1" : "0") + "\r\n";
+        for (size_t i = 0; i < accounts.size(); ++i) {
+            text += "[account" + std::to_string(i + 1) + "]\r\nacc_name = " + accounts[i].first +
+                    "\r\nhost_name = 127.0.0.1\r\nuser_name = u\r\nport_number = " +
+                    std::to_string(ports[i]) + "\r\ninactive =" +
+                    (accounts[i].second ? "1" : "0") + "\r\n";
         }
         WriteFileBytes(dir.File("Accounts.ini"), text);
     }
+    // Loads the files again as picking a skin from the menu does (the
+    // accounts and settings with it).
+    void Reload() { vexil.SkinItemClick("Default"); }
     // Creates the window and shows it, as the program does at start.
     void Start() {
         vexil.FormCreate();
@@ -74,6 +84,20 @@ public:
 };
 
 class TVexilFolder : public ::testing::Test, public TVexilFolderData {};
+
+// One POP3 session of the scripted server: greeting, login, a unique-id
+// listing of `count` messages, and the goodbye; the greeting comes after
+// `delayMs` (a server slow to answer).
+inline TScript PopSession(int count, int delayMs = 0) {
+    std::string listing = "+OK\r\n";
+    for (int i = 1; i <= count; ++i)
+        listing += std::to_string(i) + " uid" + std::to_string(i) + "\r\n";
+    TScript script;
+    if (delayMs > 0) script.Pause(delayMs);
+    script.Send("+OK ready\r\n").Expect().Send("+OK\r\n").Expect().Send("+OK\r\n").Expect()
+        .Send(listing + ".\r\n").Expect();
+    return script;
+}
 
 // The captions of a menu's items, separators as "-".
 inline std::vector<std::string> Captions(const TMenuItem& menu) {

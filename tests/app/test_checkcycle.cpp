@@ -3,6 +3,7 @@
 // dial-up service.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,12 +48,19 @@ protected:
         WriteFileBytes(dir.File("Accounts.ini"), text);
     }
     void ExpectShown(const std::string& status, int count) {
-        EXPECT_EQ(vexil.STATBMP.Picture(), Expected(status, false)) << status;
-        EXPECT_EQ(vexil.NBMSGBMP.Picture(), Expected(std::to_string(count), true)) << count;
-        EXPECT_EQ(vexil.MsgCount, count);
+        EXPECT_EQ(vexil.STATBMP().Picture(), Expected(status, false)) << status;
+        EXPECT_EQ(vexil.NBMSGBMP().Picture(), Expected(std::to_string(count), true)) << count;
+        EXPECT_EQ(vexil.Cycle().MsgCount(), count);
     }
     TImage32 StatePicture(const std::string& path) {
         return StatePictureFrame(LoadPictureFile(path));
+    }
+    // Whether the mail picture shows the skin's got-mail picture.
+    bool FlagShowsMail() {
+        const TImage32& shown = vexil.FLAG().Picture();
+        EXPECT_TRUE(shown == StatePicture(vexil.Skin().GotMailPath) ||
+                    shown == StatePicture(vexil.Skin().NoMailPath));
+        return shown == StatePicture(vexil.Skin().GotMailPath);
     }
 };
 
@@ -63,13 +71,13 @@ TEST_F(CheckCycle, OnlineWithMailThenTheSameCountThenARise) {
              "minutes = 3\r\n");
     Start();
     vexil.ConnectClick();
-    ASSERT_TRUE(vexil.IsOnline) << (messages.Shown.empty() ? "" : messages.Shown[0]);
+    ASSERT_TRUE(vexil.Cycle().IsOnline()) << (messages.Shown.empty() ? "" : messages.Shown[0]);
     ExpectShown("DEMO 3 MESSAGES", 3);
-    EXPECT_EQ(vexil.FLAG.Picture(), StatePicture(vexil.Skin.GotMailPath));
-    EXPECT_EQ(vexil.TrayIcon, TTrayIcon::Mail);
+    EXPECT_TRUE(FlagShowsMail());
+    EXPECT_EQ(vexil.TrayIcon(), TTrayIcon::Mail);
     EXPECT_EQ(system.Played, std::vector<std::string>{"C:\\sounds\\mail.wav"});
-    EXPECT_EQ(vexil.NBMSGBMP.Hint, "Demo : 3");
-    EXPECT_EQ(vexil.Online.Hint, "Connected");
+    EXPECT_EQ(vexil.NBMSGBMP().Hint, "Demo : 3");
+    EXPECT_EQ(vexil.Online().Hint, "Connected");
     EXPECT_TRUE(view.CheckTimerOn);
     EXPECT_EQ(view.CheckTimerInterval, 3 * 60000);
 
@@ -85,10 +93,60 @@ TEST_F(CheckCycle, OnlineWithMailThenTheSameCountThenARise) {
     EXPECT_TRUE(view.CheckTimerOn);  // resumed after the click
 
     vexil.DisconnectClick();
-    EXPECT_FALSE(vexil.IsOnline);
+    EXPECT_FALSE(vexil.Cycle().IsOnline());
     ExpectShown("DISCONNECTED", 0);
-    EXPECT_EQ(vexil.TrayIcon, TTrayIcon::Dis);
+    EXPECT_EQ(vexil.TrayIcon(), TTrayIcon::Dis);
     EXPECT_FALSE(view.CheckTimerOn);
+}
+
+// The mail picture shows mail exactly while the account on view has mail
+// waiting; new mail (the sound) is judged per account.
+TEST_F(CheckCycle, MailPictureAndTrayFollowTheAccountOnView) {
+    struct TStep {
+        bool Mail;
+        TTrayIcon Tray;
+        size_t Sounds;
+    };
+    const struct {
+        const char* Name;
+        int A, B, DeliveredToA;  // A and B at the start, then for A's second check
+        TStep Steps[3];          // after A, B, then A again
+    } cases[] = {
+        {"A3 B0 A3", 3, 0, 0,
+         {{true, TTrayIcon::Mail, 1}, {false, TTrayIcon::Con, 1}, {true, TTrayIcon::Mail, 1}}},
+        {"A0 B2 A2", 0, 2, 2,
+         {{false, TTrayIcon::Con, 0}, {true, TTrayIcon::Mail, 1}, {true, TTrayIcon::Mail, 2}}},
+        {"A1 B1 A2", 1, 1, 1,
+         {{true, TTrayIcon::Mail, 1}, {true, TTrayIcon::Mail, 2}, {true, TTrayIcon::Mail, 3}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TVexilFolderData folder;
+        const TMailbox a = Server().NewMailbox(Messages(c.A));
+        const TMailbox b = Server().NewMailbox(Messages(c.B));
+        const auto account = [&](const TMailbox& box, const char* name) {
+            return "\r\n[Account" + std::string(name[0] == 'A' ? "1" : "2") + "]\r\nacc_name = " +
+                   name + "\r\nhost_name = 127.0.0.1\r\nuser_name = " + box.User +
+                   "\r\npassword = " + ScramblePassword(box.Password) +
+                   "\r\nport_number = " + std::to_string(Server().Port()) + "\r\ninactive = 0\r\n";
+        };
+        WriteFileBytes(folder.dir.File("Accounts.ini"), account(a, "A") + account(b, "B"));
+        folder.WriteIni("playsnd =1\r\nwavsnd = ding.wav\r\nicon_tray =1\r\n");
+        folder.Start();
+        for (int step = 0; step < 3; ++step) {
+            if (step == 0) folder.vexil.ConnectClick();
+            if (step == 2)
+                for (int i = 0; i < c.DeliveredToA; ++i) Server().Deliver(a, Message(100 + i));
+            if (step > 0) folder.vexil.TimerTimer();
+            const TStep& want = c.Steps[step];
+            const TSkin& skin = folder.vexil.Skin();
+            EXPECT_EQ(folder.vexil.FLAG().Picture(),
+                      StatePicture(want.Mail ? skin.GotMailPath : skin.NoMailPath))
+                << "step " << step;
+            EXPECT_EQ(folder.view.TrayShows, want.Tray) << "step " << step;
+            EXPECT_EQ(folder.system.Played.size(), want.Sounds) << "step " << step;
+        }
+    }
 }
 
 TEST_F(CheckCycle, NewMailIsJudgedPerAccount) {
@@ -101,11 +159,12 @@ TEST_F(CheckCycle, NewMailIsJudgedPerAccount) {
     ExpectShown("ANN 3 MESSAGES", 3);
     vexil.TimerTimer();  // Bob (2): new for Bob
     ExpectShown("BOB 2 MESSAGES", 2);
-    EXPECT_EQ(vexil.NBMSGBMP.Hint, "Ann : 3\rBob : 2");
+    EXPECT_EQ(vexil.NBMSGBMP().Hint, "Ann : 3\rBob : 2");
     EXPECT_EQ(system.Played.size(), 2u);
     for (int tick = 0; tick < 4; ++tick) vexil.TimerTimer();  // nothing new any more
     EXPECT_EQ(system.Played.size(), 2u);
-    EXPECT_EQ(vexil.NBMSGBMP.Hint, "Ann : 3\rBob : 2");  // started afresh with Ann
+    EXPECT_TRUE(FlagShowsMail());
+    EXPECT_EQ(vexil.NBMSGBMP().Hint, "Ann : 3\rBob : 2");  // started afresh with Ann
 }
 
 TEST_F(CheckCycle, EmptyUnreachableAndInactiveAccounts) {
@@ -120,7 +179,7 @@ TEST_F(CheckCycle, EmptyUnreachableAndInactiveAccounts) {
     ExpectShown("ZED EMPTY", 0);
     vexil.TimerTimer();  // Idle is skipped
     ExpectShown("GONE ACCESS ERROR TO POP SERVER", 0);
-    EXPECT_TRUE(vexil.IsOnline);
+    EXPECT_TRUE(vexil.Cycle().IsOnline());
     vexil.TimerTimer();
     ExpectShown("ZED EMPTY", 0);
 }
@@ -131,20 +190,37 @@ TEST_F(CheckCycle, SingleInactiveAccountIsStillCheckedButSeveralInactiveAreNot) 
     only.Inactive = true;
     Accounts({only});
     Start();
-    // No active account: Connect refuses; a timed check still takes the one account.
     vexil.ConnectClick();
-    EXPECT_EQ(messages.Shown, std::vector<std::string>{"No valid account ! Please create/activate one!"});
-    vexil.IsOnline = true;
+    EXPECT_EQ(messages.Shown,
+              std::vector<std::string>{"No valid account ! Please create/activate one!"});
+
+    // Online with the account active, then made inactive (and reloaded): the
+    // timed checks still take it.
+    only.Inactive = false;
+    Accounts({only});
+    Reload();
+    vexil.ConnectClick();
+    ASSERT_TRUE(vexil.Cycle().IsOnline());
+    only.Inactive = true;
+    Accounts({only});
+    Reload();
     vexil.TimerTimer();
     ExpectShown("SOLO 1 MESSAGE", 1);
 
     TAccount second = only;
     second.Name = "Duo";
     Accounts({only, second});
-    vexil.Init();
-    vexil.IsOnline = true;
+    Reload();
     vexil.TimerTimer();  // must come back: every account is inactive
-    EXPECT_EQ(vexil.STATBMP.Picture(), Expected("NO ACTIVE ACCOUNT", false));
+    EXPECT_EQ(vexil.STATBMP().Picture(), Expected("NO ACTIVE ACCOUNT", false));
+    EXPECT_TRUE(vexil.Ticker().Paused());
+
+    // With no current account, a name is never read out of the table.
+    system.MailtoCommand = "C:\\m.exe";
+    WriteIni("reset =1\r\n");
+    Reload();
+    vexil.MAILClick();
+    EXPECT_EQ(vexil.StatusText(), " empty");
 }
 
 TEST_F(CheckCycle, AccountMenuChecksTheChosenAccount) {
@@ -159,8 +235,11 @@ TEST_F(CheckCycle, AccountMenuChecksTheChosenAccount) {
     vexil.RefreshBtnMouseDown(TMouseButton::Right, ssRight, 1, 1);
     EXPECT_EQ(Captions(*view.LastMenu), (std::vector<std::string>{"One", "Three"}));
     view.ChooseMenuItem({"Three"});
-    EXPECT_EQ(vexil.AccountIndex, 3);
+    EXPECT_EQ(vexil.Cycle().AccountIndex(), 3);
     ExpectShown("THREE 3 MESSAGES", 3);
+    view.ChooseMenuItem({"One"});
+    EXPECT_EQ(vexil.Cycle().AccountIndex(), 1);
+    ExpectShown("ONE 1 MESSAGE", 1);
 }
 
 TEST_F(CheckCycle, ServerRefusingUidlCountsAsEmpty) {
@@ -172,7 +251,7 @@ TEST_F(CheckCycle, ServerRefusingUidlCountsAsEmpty) {
     Accounts({a});
     Start();
     vexil.ConnectClick();
-    ASSERT_TRUE(vexil.IsOnline);
+    ASSERT_TRUE(vexil.Cycle().IsOnline());
     ExpectShown("OLD EMPTY", 0);
     const auto lines = server.Lines(0, 4);  // going online checks on its own connection
     ASSERT_GE(lines.size(), 4u);
@@ -180,41 +259,100 @@ TEST_F(CheckCycle, ServerRefusingUidlCountsAsEmpty) {
     EXPECT_EQ(lines[3], "Quit");
 }
 
-TEST_F(CheckCycle, ZeroMinutesNeverTicksButManualChecksWork) {
+// minutes become the check timer's interval, within what a window timer
+// takes; 0 never ticks, and manual checks still work.
+TEST_F(CheckCycle, CheckIntervalFromMinutes) {
+    const struct {
+        int Minutes, Interval;
+    } cases[] = {{0, 0}, {-5, 0}, {1, 60000}, {35791, 2147460000}, {40000, 2147483647},
+                 {2147483647, 2147483647}};
+    for (const auto& c : cases) EXPECT_EQ(CheckIntervalFor(c.Minutes), c.Interval) << c.Minutes;
+
     const TMailbox box = Server().NewMailbox(Messages(2));
     Accounts({On(box, "Demo")});
-    WriteIni("autocheck =1\r\nminutes = 0\r\n");
+    WriteIni("autocheck =1\r\nminutes = 40000\r\n");
     Start();
+    vexil.ConnectClick();
+    EXPECT_TRUE(view.CheckTimerOn);
+    EXPECT_EQ(view.CheckTimerInterval, 2147483647);
+
+    WriteIni("autocheck =1\r\nminutes = 0\r\n");
+    Reload();
     vexil.ConnectClick();
     EXPECT_EQ(view.CheckTimerInterval, 0);  // a window timer of 0 ms is never set
     vexil.RefreshBtnMouseDown(TMouseButton::Left, ssLeft, 1, 1);
     ExpectShown("DEMO 2 MESSAGES", 2);
 }
 
-TEST_F(CheckCycle, NoSecondCheckWhileOneWaitsAndDisconnectEndsIt) {
+// Every command that changes accounts, the skin or the connection, arriving
+// while a check waits on a slow server, is refused before it touches
+// anything: the check ends under its own account, nothing else changes.
+TEST_F(CheckCycle, CommandsArrivingDuringACheckAreRefused) {
+    const struct {
+        const char* Name;
+        std::function<void(TVexilFolderData&)> Command;
+    } commands[] = {
+        {"account menu, first entry", [](TVexilFolderData& f) { f.vexil.MnuClick(0); }},
+        {"Skins menu", [](TVexilFolderData& f) { f.vexil.SkinItemClick("Amber"); }},
+        {"check button, left",
+         [](TVexilFolderData& f) { f.vexil.RefreshBtnMouseDown(TMouseButton::Left, ssLeft, 1, 1); }},
+        {"check button, right",
+         [](TVexilFolderData& f) { f.vexil.RefreshBtnMouseDown(TMouseButton::Right, ssRight, 1, 1); }},
+        {"Connect", [](TVexilFolderData& f) { f.vexil.ConnectClick(); }},
+        {"timer tick", [](TVexilFolderData& f) { f.vexil.TimerTimer(); }},
+        {"news source", [](TVexilFolderData& f) { f.vexil.NewsItemClick(3); }},
+        {"Refresh List", [](TVexilFolderData& f) { f.vexil.Actualiser1Click(); }},
+        {"Configure", [](TVexilFolderData& f) { f.vexil.Config1Click(); }},
+    };
+    for (const auto& c : commands) {
+        SCOPED_TRACE(c.Name);
+        TScriptedServer fast({PopSession(1)});
+        TScriptedServer slow({PopSession(2, 400)});
+        TVexilFolderData f;
+        f.WriteIni("autocheck =1\r\n");
+        f.WriteAccounts({{"Ann", false}, {"Bob", false}}, {fast.Port(), slow.Port()});
+        f.Start();
+        f.vexil.ConnectClick();  // Ann, at once
+        ASSERT_TRUE(f.vexil.Cycle().IsOnline());
+        const std::string skin = f.vexil.Settings().current_skin;
+
+        bool done = false;
+        int timerCalls = 0, menus = 0;
+        bool ticker = false;
+        f.view.OnProcessMessages = [&] {
+            if (done) return;
+            done = true;
+            ASSERT_TRUE(f.vexil.Cycle().Busy());
+            timerCalls = f.view.CheckTimerCalls;
+            menus = f.view.MenusShown;
+            ticker = f.vexil.Ticker().Enabled();
+            c.Command(f);
+            EXPECT_EQ(f.view.CheckTimerCalls, timerCalls);
+            EXPECT_EQ(f.vexil.Ticker().Enabled(), ticker);
+            EXPECT_EQ(f.view.MenusShown, menus);
+            EXPECT_EQ(f.vexil.Cycle().AccountIndex(), 2);
+            EXPECT_EQ(f.vexil.Settings().current_skin, skin);
+            EXPECT_EQ(f.vexil.Settings().srv_news, 0);
+        };
+        f.vexil.TimerTimer();  // Bob, slowly
+        f.view.OnProcessMessages = nullptr;
+        EXPECT_TRUE(done);
+        EXPECT_EQ(f.vexil.STATBMP().Picture(), f.Expected("BOB 2 MESSAGES", false));
+        EXPECT_EQ(f.vexil.NBMSGBMP().Hint, "Ann : 1\rBob : 2");
+        EXPECT_EQ(f.vexil.Cycle().AccountIndex(), 2);
+        EXPECT_FALSE(f.vexil.Cycle().Busy());
+        EXPECT_TRUE(f.view.CheckTimerOn);
+        EXPECT_EQ(f.vexil.Settings().current_skin, skin);
+        EXPECT_EQ(fast.Accepted() + slow.Accepted(), 2);  // no other connection
+    }
+}
+
+TEST_F(CheckCycle, DisconnectDuringACheckEndsIt) {
     const TMailbox box = Server().NewMailbox(Messages(2));
     Accounts({On(box, "Demo")});
     Start();
     vexil.ConnectClick();
-    ASSERT_TRUE(vexil.IsOnline);
-
-    // Clicks and ticks that arrive while the client waits are refused.
-    int nested = 0;
-    view.OnProcessMessages = [&] {
-        if (nested++ == 0) {
-            vexil.TimerTimer();
-            vexil.ConnectClick();
-            vexil.RefreshBtnMouseDown(TMouseButton::Left, ssLeft, 1, 1);
-        }
-    };
-    vexil.TimerTimer();
-    view.OnProcessMessages = nullptr;
-    EXPECT_GT(nested, 0);
-    EXPECT_FALSE(vexil.NetworkBusy);
-    ExpectShown("DEMO 2 MESSAGES", 2);
-
-    // Disconnect in the middle of a check: the check ends, the window says
-    // Disconnected.
+    ASSERT_TRUE(vexil.Cycle().IsOnline());
     bool pressed = false;
     view.OnProcessMessages = [&] {
         if (!pressed) {
@@ -225,9 +363,11 @@ TEST_F(CheckCycle, NoSecondCheckWhileOneWaitsAndDisconnectEndsIt) {
     vexil.TimerTimer();
     view.OnProcessMessages = nullptr;
     EXPECT_TRUE(pressed);
-    EXPECT_FALSE(vexil.IsOnline);
+    EXPECT_FALSE(vexil.Cycle().IsOnline());
+    EXPECT_FALSE(vexil.Cycle().Busy());
     ExpectShown("DISCONNECTED", 0);
-    EXPECT_FALSE(vexil.NetworkBusy);
+    EXPECT_EQ(vexil.StatusText(), "Disconnected");  // not the client's last status
+    EXPECT_FALSE(view.CheckTimerOn);
 }
 
 TEST_F(CheckCycle, ClosingTheWindowDuringACheckEndsItAndSaves) {
@@ -235,7 +375,7 @@ TEST_F(CheckCycle, ClosingTheWindowDuringACheckEndsItAndSaves) {
     Accounts({On(box, "Demo")});
     Start();
     vexil.ConnectClick();
-    ASSERT_TRUE(vexil.IsOnline);
+    ASSERT_TRUE(vexil.Cycle().IsOnline());
     bool closed = false;
     size_t drawn = 0;
     view.OnProcessMessages = [&] {
@@ -249,24 +389,24 @@ TEST_F(CheckCycle, ClosingTheWindowDuringACheckEndsItAndSaves) {
     vexil.TimerTimer();
     view.OnProcessMessages = nullptr;
     EXPECT_TRUE(view.Closed);
-    EXPECT_FALSE(vexil.NetworkBusy);
+    EXPECT_FALSE(vexil.Cycle().Busy());
     EXPECT_FALSE(vexil.POP->Connected());
     EXPECT_EQ(view.Invalidated.size(), drawn);  // nothing drawn after the close
+    EXPECT_FALSE(view.CheckTimerOn);
     EXPECT_NE(ReadFileBytes(dir.File("Vexil.ini")).find("\r\nposX = 77\r\n"), std::string::npos);
 }
 
 TEST_F(CheckCycle, WindowStaysAliveWhileTheServerIsSlow) {
-    TScript slow;
-    slow.Pause(1000).Send("+OK ready\r\n").Expect().Pause(1000).Send("+OK\r\n").Expect()
-        .Send("+OK\r\n").Expect().Send("+OK\r\n1 a\r\n.\r\n").Expect();
-    TScriptedServer server({slow});
-    Accounts({TAccount{"Slow", "127.0.0.1", "u", "p", server.Port(), false}});
+    TScriptedServer server({PopSession(0), PopSession(1, 1000)});
+    WriteAccounts({{"Slow", false}}, server.Port());
     Start();
-    vexil.IsOnline = true;
+    vexil.ConnectClick();
+    ASSERT_TRUE(vexil.Cycle().IsOnline());
+    const int before = view.ProcessMessagesCalls;
     vexil.TimerTimer();
     ExpectShown("SLOW 1 MESSAGE", 1);
     // Waits run in slices of at most 50 ms with the window's messages between.
-    EXPECT_GE(view.ProcessMessagesCalls, 30);
+    EXPECT_GE(view.ProcessMessagesCalls - before, 15);
 }
 
 class CheckCycleDialUp : public CheckCycle {
@@ -283,10 +423,10 @@ TEST_F(CheckCycleDialUp, DialThenFailedConnectLeavesTheLineUpAndRedialFails) {
     WriteIni("RAS_connect =1\r\nRAS_num = 4\r\n");  // past the end: entry 0
     Start();
     vexil.ConnectClick();
-    EXPECT_EQ(vexil.Settings.RAS_num, 0);
+    EXPECT_EQ(vexil.Settings().RAS_num, 0);
     ASSERT_EQ(system.Ras.Dialled.size(), 1u);
     EXPECT_EQ(system.Ras.Dialled[0].EntryName, "Office");
-    EXPECT_FALSE(vexil.IsOnline);
+    EXPECT_FALSE(vexil.Cycle().IsOnline());
     EXPECT_EQ(messages.Shown, std::vector<std::string>{"POP Connection failed. Check you account"});
     EXPECT_TRUE(vexil.RASC.Dialing);  // the line stays up
 
@@ -298,7 +438,22 @@ TEST_F(CheckCycleDialUp, DialThenFailedConnectLeavesTheLineUpAndRedialFails) {
     EXPECT_EQ(messages.Shown[1], "POP Connection failed. Check you account");
 }
 
-TEST_F(CheckCycleDialUp, CheckFailingOnADroppedLineGoesOffline) {
+TEST_F(CheckCycleDialUp, NegativeEntryNumberDialsTheFirstEntry) {
+    const TMailbox box = Server().NewMailbox(Messages(1));
+    Accounts({On(box, "Demo")});
+    WriteIni("RAS_connect =1\r\nRAS_num = -1\r\n");
+    Start();
+    vexil.ConnectClick();
+    EXPECT_TRUE(messages.Errors.empty());
+    EXPECT_EQ(vexil.Settings().RAS_num, 0);
+    ASSERT_EQ(system.Ras.Dialled.size(), 1u);
+    EXPECT_EQ(system.Ras.Dialled[0].EntryName, "Office");
+    EXPECT_TRUE(vexil.Cycle().IsOnline());
+}
+
+// A check that fails on a line that dropped by itself goes offline and lets
+// go of the line, so the next Connect can dial again.
+TEST_F(CheckCycleDialUp, CheckFailingOnADroppedLineGoesOfflineAndReleasesIt) {
     const TMailbox box = Server().NewMailbox(Messages(1));
     TAccount good = On(box, "Good");
     TAccount bad = good;
@@ -308,12 +463,77 @@ TEST_F(CheckCycleDialUp, CheckFailingOnADroppedLineGoesOffline) {
     WriteIni("RAS_connect =1\r\n");
     Start();
     vexil.ConnectClick();
-    ASSERT_TRUE(vexil.IsOnline);
+    ASSERT_TRUE(vexil.Cycle().IsOnline());
     ExpectShown("GOOD 1 MESSAGE", 1);
     system.Ras.Connections.clear();  // the line dropped
     vexil.TimerTimer();              // Bad fails: is the line still up?
-    EXPECT_FALSE(vexil.IsOnline);
+    EXPECT_FALSE(vexil.Cycle().IsOnline());
     ExpectShown("DISCONNECTED", 0);
+    EXPECT_TRUE(system.Ras.Open.empty());  // the dial's handle was hung up
+    EXPECT_FALSE(vexil.RASC.Dialing);
+
+    // Connect dials again (no "Check your modem"); the server tried is the
+    // account last checked, as ever.
+    vexil.ConnectClick();
+    EXPECT_EQ(system.Ras.Dialled.size(), 2u);
+    EXPECT_EQ(messages.Shown, std::vector<std::string>{"POP Connection failed. Check you account"});
+}
+
+// Disconnect hangs up what was dialled and nothing else: no entry, a dial
+// that failed or a line that dropped give no error.
+TEST_F(CheckCycleDialUp, DisconnectHangsUpOnlyWhatWasDialled) {
+    const TMailbox box = Server().NewMailbox(Messages(1));
+    Accounts({On(box, "Demo")});
+    WriteIni("RAS_connect =1\r\n");
+    const struct {
+        const char* Name;
+        std::function<void(TFakeRas&)> Before;  // what the phonebook does meanwhile
+        size_t HungUp;
+    } cases[] = {
+        {"dialled and up", [](TFakeRas&) {}, 1},
+        {"dial failed", [](TFakeRas& ras) { ras.DialError = 678; }, 0},
+        {"line dropped", [](TFakeRas&) {}, 1},
+        {"no entry at all", [](TFakeRas& ras) { ras.Phonebook.clear(); }, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TVexilFolderData f;
+        f.WriteIni("RAS_connect =1\r\n");
+        WriteFileBytes(f.dir.File("Accounts.ini"), ReadFileBytes(dir.File("Accounts.ini")));
+        f.system.Ras.AddEntry("Office", "jo", "555-0100");
+        c.Before(f.system.Ras);
+        f.Start();
+        f.vexil.ConnectClick();
+        ASSERT_TRUE(f.vexil.Cycle().IsOnline());
+        if (std::string(c.Name) == "line dropped") f.system.Ras.Connections.clear();
+        f.messages.Errors.clear();
+        f.vexil.DisconnectClick();
+        f.vexil.ConnectClick();
+        f.vexil.DisconnectClick();  // and again: never an error
+        EXPECT_TRUE(f.messages.Errors.empty()) << f.messages.Errors[0];
+        EXPECT_FALSE(f.vexil.Cycle().IsOnline());
+        EXPECT_TRUE(f.system.Ras.Open.empty());
+        EXPECT_FALSE(f.vexil.RASC.Dialing);
+    }
+}
+
+// Closing the window while "Connecting to ..." shows: nothing is dialled and
+// no server is asked any more.
+TEST_F(CheckCycleDialUp, ClosingWhileConnectingDialsNothing) {
+    TScriptedServer server({PopSession(1)});
+    WriteAccounts({{"Demo", false}}, server.Port());
+    WriteIni("RAS_connect =1\r\n");
+    Start();
+    view.OnProcessMessages = [&] {
+        view.OnProcessMessages = nullptr;
+        EXPECT_EQ(vexil.STATBMP().Picture(), Expected("CONNECTING TO OFFICE", false));
+        vexil.Exit1Click();
+    };
+    vexil.ConnectClick();
+    EXPECT_TRUE(view.Closed);
+    EXPECT_TRUE(system.Ras.Dialled.empty());
+    EXPECT_EQ(server.Accepted(), 0);
+    EXPECT_FALSE(vexil.Cycle().IsOnline());
 }
 
 TEST_F(CheckCycle, DialUpWithoutAnyEntryStillTriesTheServer) {
@@ -323,7 +543,7 @@ TEST_F(CheckCycle, DialUpWithoutAnyEntryStillTriesTheServer) {
     Start();
     vexil.ConnectClick();
     EXPECT_EQ(messages.Shown, std::vector<std::string>{"Check your modem. DUN connection failed to "});
-    EXPECT_TRUE(vexil.IsOnline);
+    EXPECT_TRUE(vexil.Cycle().IsOnline());
     ExpectShown("DEMO 1 MESSAGE", 1);
 }
 

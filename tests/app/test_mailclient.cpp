@@ -47,9 +47,9 @@ TEST_F(MailClient, StartsTheConfiguredOrRegisteredProgram) {
         vexil.MAILClick();
         EXPECT_EQ(system.Runs, c.runs);
         // Nothing started: the status line says why, and keeps its text.
-        EXPECT_EQ(vexil.STATBMP.Picture(),
+        EXPECT_EQ(vexil.STATBMP().Picture(),
                   Expected(c.runs.empty() ? "NO MAIL PROGRAM REGISTERED" : "DISCONNECTED", false));
-        EXPECT_EQ(vexil.StatusText, "Disconnected");
+        EXPECT_EQ(vexil.StatusText(), "Disconnected");
     }
 }
 
@@ -63,33 +63,33 @@ TEST_F(MailClient, TheButtonStartsIt) {
 }
 
 TEST_F(MailClient, ResetPutsTheCountBackToZero) {
-    WriteIni("reset =1\r\nicon_tray =1\r\n");
-    WriteAccounts({{"Joe", false}});
+    // Online with 3 messages on view, then the same 3 at the next check.
+    test::TScriptedServer server({test::PopSession(3), test::PopSession(3)});
+    WriteIni("reset =1\r\nicon_tray =1\r\nplaysnd =1\r\nwavsnd = ding.wav\r\n");
+    WriteAccounts({{"Joe", false}}, server.Port());
     Start();
     system.MailtoCommand = "C:\\m.exe";
-    const TImage32 noMail = vexil.FLAG.Picture();
-    // Online with 3 messages on view.
-    vexil.IsOnline = true;
-    vexil.MsgCount = vexil.PrevMsgCount = 3;
-    vexil.StatusText = "Joe 3 messages";
-    vexil.ShowOnlineState();
-    vexil.SetTrayIcon(TTrayIcon::Mail);
-    ASSERT_FALSE(vexil.FLAG.Picture() == noMail);
+    const TImage32 noMail = vexil.FLAG().Picture();
+    vexil.ConnectClick();
+    ASSERT_EQ(vexil.Cycle().MsgCount(), 3);
+    ASSERT_FALSE(vexil.FLAG().Picture() == noMail);
+    ASSERT_EQ(view.TrayShows, TTrayIcon::Mail);
+    ASSERT_EQ(system.Played.size(), 1u);
 
     vexil.MAILClick();
     EXPECT_EQ(system.Runs.size(), 1u);
-    EXPECT_EQ(vexil.StatusText, "Joe empty");
-    EXPECT_EQ(vexil.STATBMP.Picture(), Expected("JOE EMPTY", false));
-    EXPECT_EQ(vexil.NBMSGBMP.Picture(), Expected("0", true));
-    EXPECT_EQ(vexil.FLAG.Picture(), noMail);
-    EXPECT_EQ(vexil.MsgCount, 0);
-    EXPECT_EQ(vexil.PrevMsgCount, 3);  // so the same 3 at the next check are not new
+    EXPECT_EQ(vexil.StatusText(), "Joe empty");
+    EXPECT_EQ(vexil.STATBMP().Picture(), Expected("JOE EMPTY", false));
+    EXPECT_EQ(vexil.NBMSGBMP().Picture(), Expected("0", true));
+    EXPECT_EQ(vexil.FLAG().Picture(), noMail);
+    EXPECT_EQ(vexil.Cycle().MsgCount(), 0);
     EXPECT_EQ(view.TrayShows, TTrayIcon::Con);
 
-    // With no current account the name is empty rather than read out of range.
-    vexil.AccountIndex = vexil.Accounts.AccountCount + 1;
-    vexil.MAILClick();
-    EXPECT_EQ(vexil.StatusText, " empty");
+    // The same 3 at the next check are not new: no sound.
+    vexil.TimerTimer();
+    EXPECT_EQ(vexil.Cycle().MsgCount(), 3);
+    EXPECT_EQ(vexil.STATBMP().Picture(), Expected("JOE 3 MESSAGES", false));
+    EXPECT_EQ(system.Played.size(), 1u);
 }
 
 TEST_F(MailClient, ResetWithABrokenNoMailPictureEndsTheProgram) {

@@ -21,11 +21,11 @@ public:
     void BackgroundPoint(int& x, int& y) {
         const TRect controls[] = {vexil.Connect.BoundsRect(),    vexil.RefreshBtn.BoundsRect(),
                                   vexil.Disconnect.BoundsRect(), vexil.MAIL.BoundsRect(),
-                                  vexil.STATBMP.BoundsRect(),    vexil.NBMSGBMP.BoundsRect(),
-                                  vexil.FLAG.BoundsRect(),       vexil.Online.BoundsRect()};
+                                  vexil.STATBMP().BoundsRect(),    vexil.NBMSGBMP().BoundsRect(),
+                                  vexil.FLAG().BoundsRect(),       vexil.Online().BoundsRect()};
         for (y = vexil.ClientHeight() / 2; y < vexil.ClientHeight(); ++y)
             for (x = vexil.ClientWidth() / 2; x < vexil.ClientWidth(); ++x) {
-                if (SameRgb(vexil.Background.Pixel(x, y), kMagenta)) continue;
+                if (SameRgb(vexil.Background().Pixel(x, y), kMagenta)) continue;
                 bool free = true;
                 for (const TRect& r : controls) free = free && !r.Contains(x, y);
                 if (free) return;
@@ -63,7 +63,7 @@ TEST_F(TrayAndMenus, ContextMenuOpensAtTheCursorWithItsFixedItems) {
         EXPECT_NE(view.LastMenu->Find(name)->PictureId, mpNone) << name;
 
     // A right click on the status line or another button opens it too.
-    vexil.MouseDown(TMouseButton::Right, ssRight, vexil.STATBMP.Left + 1, vexil.STATBMP.Top + 1);
+    vexil.MouseDown(TMouseButton::Right, ssRight, vexil.STATBMP().Left + 1, vexil.STATBMP().Top + 1);
     vexil.MouseDown(TMouseButton::Right, ssRight, vexil.MAIL.Left + 1, vexil.MAIL.Top + 1);
     EXPECT_EQ(view.MenusShown, 3);
 
@@ -102,14 +102,13 @@ TEST_F(TrayAndMenus, ChoosingASkinAppliesItAndShowsTheWindow) {
     view.Visible = false;
     RightClickBackground();
     view.ChooseMenuItem({"Skins", "Amber"});
-    EXPECT_TRUE(vexil.SkinPicked);
-    EXPECT_EQ(vexil.Settings.current_skin, dir.Path() + "skins" + kPathDelim + "Amber" + kPathDelim);
-    EXPECT_EQ(vexil.Skin.MainPath.rfind(dir.Path() + "skins" + kPathDelim + "Amber", 0), 0u)
-        << vexil.Skin.MainPath;
+    EXPECT_EQ(vexil.Settings().current_skin, dir.Path() + "skins" + kPathDelim + "Amber" + kPathDelim);
+    EXPECT_EQ(vexil.Skin().MainPath.rfind(dir.Path() + "skins" + kPathDelim + "Amber", 0), 0u)
+        << vexil.Skin().MainPath;
     EXPECT_TRUE(view.Width != width || view.Height != height);
-    EXPECT_EQ(view.Width, vexil.Background.Width());
+    EXPECT_EQ(view.Width, vexil.Background().Width());
     EXPECT_TRUE(view.Visible);
-    EXPECT_EQ(vexil.STATBMP.Picture(), Expected("DISCONNECTED", false));
+    EXPECT_EQ(vexil.STATBMP().Picture(), Expected("DISCONNECTED", false));
     EXPECT_TRUE(messages.Shown.empty());
 }
 
@@ -130,20 +129,22 @@ TEST(SplitNewsSource, FourTrimmedFields) {
 }
 
 TEST_F(TrayAndMenus, NewsSubmenuListsTheSourcesByName) {
+    test::TScriptedServer server({test::PopSession(0)});
     WriteIni("autocheck =1\r\n");
+    WriteAccounts({{"Demo", false}}, server.Port());
     Start();
-    vexil.IsOnline = true;
-    vexil.ResumeTimers();
-    vexil.NewsSources = {"First | http://one/ | a | http://one/n", "Second|http://two/|b|x"};
+    vexil.ConnectClick();
+    ASSERT_TRUE(vexil.Cycle().IsOnline());
+    vexil.SetNewsSources({"First | http://one/ | a | http://one/n", "Second|http://two/|b|x"});
     RightClickBackground();
     const TMenuItem& news = Submenu("NewsMnu");
     EXPECT_EQ(test::Captions(news), (Strings{"Refresh List", "-", "First", "Second"}));
     EXPECT_EQ(news.Items[3].Tag, 1);
     view.ChooseMenuItem({"News", "Second"});
-    EXPECT_EQ(vexil.Settings.srv_news, 1);
-    EXPECT_TRUE(vexil.TimerEnabled);  // resumed after the command
+    EXPECT_EQ(vexil.Settings().srv_news, 1);
+    EXPECT_TRUE(vexil.CheckTimerEnabled());  // resumed after the command
 
-    vexil.NewsSources.pop_back();
+    vexil.SetNewsSources({"First | http://one/ | a | http://one/n"});
     RightClickBackground();
     EXPECT_EQ(test::Captions(Submenu("NewsMnu")), (Strings{"Refresh List", "-", "First"}));
 }
@@ -161,10 +162,10 @@ TEST_F(TrayAndMenus, AccountMenuListsActiveAccountsAndChecksOnlyOnline) {
     EXPECT_EQ(view.LastMenu->Items[1].Tag, 2);
 
     // Offline the choice does nothing.
-    const int index = vexil.AccountIndex;
+    const int index = vexil.Cycle().AccountIndex();
     view.ChooseMenuItem({"Three"});
-    EXPECT_EQ(vexil.AccountIndex, index);
-    EXPECT_EQ(vexil.StatusText, "Disconnected");
+    EXPECT_EQ(vexil.Cycle().AccountIndex(), index);
+    EXPECT_EQ(vexil.StatusText(), "Disconnected");
 
     // No accounts: an empty menu still opens.
     WriteAccounts({});
@@ -191,7 +192,14 @@ TEST_F(TrayAndMenus, TrayIconFollowsTheSettingAndGoesAtExit) {
     EXPECT_TRUE(view.TrayShown);
     EXPECT_EQ(view.TrayShows, TTrayIcon::Mail);
     // AfficheTray shows the online state's icon again.
-    vexil.IsOnline = true;
+    vexil.AfficheTray(true);
+    EXPECT_EQ(view.TrayShows, TTrayIcon::Dis);
+    test::TScriptedServer server({test::PopSession(0)});
+    WriteAccounts({{"Demo", false}}, server.Port());
+    Reload();
+    vexil.ConnectClick();
+    ASSERT_TRUE(vexil.Cycle().IsOnline());
+    vexil.SetTrayIcon(TTrayIcon::Mail);
     vexil.AfficheTray(true);
     EXPECT_EQ(view.TrayShows, TTrayIcon::Con);
 
@@ -214,10 +222,10 @@ TEST_F(TrayAndMenus, TrayClicksToggleTheWindowAndOpenTheMenu) {
     Start();
     vexil.TrayIconMessage(kTrayLeftButtonDown);
     EXPECT_FALSE(view.Visible);
-    EXPECT_FALSE(vexil.ScrollEnabled);
+    EXPECT_FALSE(vexil.Ticker().Enabled());
     vexil.TrayIconMessage(kTrayLeftButtonDown);
     EXPECT_TRUE(view.Visible);
-    EXPECT_TRUE(vexil.ScrollEnabled);
+    EXPECT_TRUE(vexil.Ticker().Enabled());
 
     vexil.TrayIconMessage(512);  // a mere move
     EXPECT_TRUE(view.Visible);
@@ -300,9 +308,9 @@ TEST_F(TrayAndMenus, DragMovesTheWindowAndSnapsToEdgesItMovesTowards) {
     view.CursorX += 50;
     vexil.MouseMove(bx, by, ssLeft | ssCtrl);
     vexil.MouseUp(TMouseButton::Left, 0, bx, by);
-    vexil.MouseDown(TMouseButton::Left, ssLeft, vexil.STATBMP.Left + 1, vexil.STATBMP.Top + 1);
+    vexil.MouseDown(TMouseButton::Left, ssLeft, vexil.STATBMP().Left + 1, vexil.STATBMP().Top + 1);
     view.CursorX += 50;
-    vexil.MouseMove(vexil.STATBMP.Left + 1, vexil.STATBMP.Top + 1, ssLeft);
+    vexil.MouseMove(vexil.STATBMP().Left + 1, vexil.STATBMP().Top + 1, ssLeft);
     EXPECT_EQ(view.Left, 100);
     EXPECT_EQ(view.Top, 100);
 }

@@ -66,32 +66,32 @@ TEST_F(VexilWindow, StartsOfflineWithTheSkinsShapeAndState) {
     EXPECT_TRUE(messages.Shown.empty());
     EXPECT_EQ(view.Left, 30);
     EXPECT_EQ(view.Top, 40);
-    ASSERT_FALSE(vexil.Background.Empty());
-    EXPECT_EQ(view.Width, vexil.Background.Width());
-    EXPECT_EQ(view.Height, vexil.Background.Height());
+    ASSERT_FALSE(vexil.Background().Empty());
+    EXPECT_EQ(view.Width, vexil.Background().Width());
+    EXPECT_EQ(view.Height, vexil.Background().Height());
 
     // The window is exactly the background's non-magenta pixels.
     int inside = 0;
     for (int y = 0; y < view.Height; ++y)
         for (int x = 0; x < view.Width; ++x) {
-            const bool opaque = !SameRgb(vexil.Background.Pixel(x, y), kMagenta);
+            const bool opaque = !SameRgb(vexil.Background().Pixel(x, y), kMagenta);
             ASSERT_EQ(test::TMaskRegionOps::Contains(view.Region, x, y), opaque) << x << "," << y;
             inside += opaque;
         }
     EXPECT_LT(inside, view.Width * view.Height);  // the default skin is not a rectangle
 
-    EXPECT_EQ(vexil.StatusText, "Disconnected");
-    EXPECT_EQ(vexil.STATBMP.Picture(), Expected("DISCONNECTED", false));
-    EXPECT_EQ(vexil.STATBMP.Hint, "Disconnected");
-    EXPECT_EQ(vexil.NBMSGBMP.Picture(), Expected("0", true));
-    EXPECT_EQ(vexil.Online.Hint, "Disconnected");
+    EXPECT_EQ(vexil.StatusText(), "Disconnected");
+    EXPECT_EQ(vexil.STATBMP().Picture(), Expected("DISCONNECTED", false));
+    EXPECT_EQ(vexil.STATBMP().Hint, "Disconnected");
+    EXPECT_EQ(vexil.NBMSGBMP().Picture(), Expected("0", true));
+    EXPECT_EQ(vexil.Online().Hint, "Disconnected");
     EXPECT_EQ(vexil.HintAt(vexil.Connect.Left + 1, vexil.Connect.Top + 1), "Connect to POP server");
-    EXPECT_FALSE(vexil.TimerEnabled);
-    EXPECT_TRUE(vexil.ScrollEnabled);  // FirstPaint still set
+    EXPECT_FALSE(vexil.CheckTimerEnabled());
+    EXPECT_TRUE(vexil.Ticker().Enabled());  // FirstPaint still set
 
     // The news source list starts with the built-in source.
-    ASSERT_EQ(vexil.NewsSources.size(), 1u);
-    const auto source = SplitNewsSource(vexil.NewsSources[0]);
+    ASSERT_EQ(vexil.Ticker().NewsSources().size(), 1u);
+    const auto source = SplitNewsSource(vexil.Ticker().NewsSources()[0]);
     EXPECT_EQ(source[0], "Brellin");
     EXPECT_EQ(source[2], "A Custom Windows - Skins skins skins !");
     EXPECT_EQ(source[3], std::string(kProductSite) + "/Vexil/vexilen.txt");
@@ -185,7 +185,7 @@ TEST_F(VexilWindow, MalformedNumberIsReportedAndStartUpGoesOn) {
     ASSERT_EQ(Start(), -1);
     ASSERT_EQ(messages.Errors.size(), 1u);
     EXPECT_NE(messages.Errors[0].find("ten"), std::string::npos);
-    EXPECT_EQ(vexil.StatusText, "Disconnected");
+    EXPECT_EQ(vexil.StatusText(), "Disconnected");
 }
 
 TEST_F(VexilWindow, ExitWritesTheSettingsWithTheWindowPosition) {
@@ -196,7 +196,7 @@ TEST_F(VexilWindow, ExitWritesTheSettingsWithTheWindowPosition) {
     view.Top = 111;
     vexil.Exit1Click();
     EXPECT_TRUE(view.Closed);
-    EXPECT_FALSE(vexil.Settings.icon_tray);  // the icon goes, the file keeps the user's choice
+    EXPECT_FALSE(vexil.Settings().icon_tray);  // the icon goes, the file keeps the user's choice
     const std::string ini = test::ReadFileBytes(dir.File("Vexil.ini"));
     EXPECT_NE(ini.find("\r\nposX = 222\r\nposY = 111\r\n"), std::string::npos) << ini;
     EXPECT_NE(ini.find("\r\nicon_tray =1\r\n"), std::string::npos);
@@ -215,7 +215,7 @@ TEST_F(VexilWindow, HiddenStartShowsOnePaintOnly) {
     view.Visible = true;
     vexil.FormPaint();
     EXPECT_FALSE(view.Visible);
-    EXPECT_FALSE(vexil.ScrollEnabled);
+    EXPECT_FALSE(vexil.Ticker().Enabled());
     view.Visible = true;  // shown again later (tray icon, new mail)
     vexil.FormPaint();
     EXPECT_TRUE(view.Visible);
@@ -225,26 +225,25 @@ TEST_F(VexilWindow, CtrlClickOnTheStatusLineShowsHostAndTimeThenKeepsTheStatus) 
     ASSERT_EQ(Start(), -1);
     system.HostInfo = "BOX 10.1.2.3";
     system.Now = "12/10/2026 11:22:33";
-    vexil.MouseDown(TMouseButton::Left, ssLeft | ssCtrl, vexil.STATBMP.Left + 2,
-                    vexil.STATBMP.Top + 2);
-    EXPECT_EQ(vexil.STATBMP.Picture(), Expected("BOX 10.1.2.3 12/10/2026 11:22:33", false));
-    EXPECT_EQ(vexil.StatusText, "Disconnected");
-    EXPECT_TRUE(vexil.TickerPaused);
-    EXPECT_EQ(vexil.PauseTicks, 20);
+    vexil.MouseDown(TMouseButton::Left, ssLeft | ssCtrl, vexil.STATBMP().Left + 2,
+                    vexil.STATBMP().Top + 2);
+    EXPECT_EQ(vexil.STATBMP().Picture(), Expected("BOX 10.1.2.3 12/10/2026 11:22:33", false));
+    EXPECT_EQ(vexil.StatusText(), "Disconnected");
+    EXPECT_TRUE(vexil.Ticker().Paused());
+    EXPECT_EQ(vexil.Ticker().PauseTicks(), 20);
 
     // A plain left click on the flag puts the status text back on view.
-    vexil.MouseDown(TMouseButton::Left, ssLeft, vexil.FLAG.Left + 1, vexil.FLAG.Top + 1);
-    EXPECT_EQ(vexil.STATBMP.Picture(), Expected("DISCONNECTED", false));
-    EXPECT_EQ(vexil.PauseTicks, 0);
+    vexil.MouseDown(TMouseButton::Left, ssLeft, vexil.FLAG().Left + 1, vexil.FLAG().Top + 1);
+    EXPECT_EQ(vexil.STATBMP().Picture(), Expected("DISCONNECTED", false));
+    EXPECT_EQ(vexil.Ticker().PauseTicks(), 0);
 }
 
 TEST_F(VexilWindow, StatusLineLinkOpensThroughTheShell) {
     ASSERT_EQ(Start(), -1);
-    vexil.NewsLines = {" Plain news ", " Release notes ###http://example.org/notes  "};
-    vexil.NewsIndex = 0;
+    vexil.SetNewsLines({" Plain news "});
     vexil.STATBMPMouseDown(TMouseButton::Left, ssLeft, 0, 0);
     EXPECT_TRUE(system.Opened.empty());
-    vexil.NewsIndex = 1;
+    vexil.SetNewsLines({" Release notes ###http://example.org/notes  "});
     vexil.STATBMPMouseDown(TMouseButton::Left, ssLeft, 0, 0);
     ASSERT_EQ(system.Opened.size(), 1u);
     EXPECT_EQ(system.Opened[0], "http://example.org/notes");
@@ -252,20 +251,17 @@ TEST_F(VexilWindow, StatusLineLinkOpensThroughTheShell) {
 
 TEST_F(VexilWindow, AnotherSkinChangesSizeAndFont) {
     ASSERT_EQ(Start(), -1);
-    const TSkin first = vexil.Skin;
+    const TSkin first = vexil.Skin();
     const int width = view.Width, height = view.Height;
     std::string other;
     for (const auto& e : fs::directory_iterator(fs::path(dir.Path()) / "skins"))
         if (e.path().filename() != "Default") other = e.path().filename().string();
     ASSERT_FALSE(other.empty());
-    vexil.SkinPicked = true;
-    vexil.Settings.current_skin = dir.Path() + "skins/" + other + "/";
-    vexil.Init();
-    vexil.MakeTransparent();
+    vexil.SkinItemClick(other);
     EXPECT_TRUE(view.Width != width || view.Height != height);
-    EXPECT_TRUE(vexil.Skin.StatusW != first.StatusW || vexil.Skin.StatusH != first.StatusH);
-    EXPECT_EQ(vexil.STATBMP.Picture(), Expected("DISCONNECTED", false));
-    EXPECT_EQ(vexil.STATBMP.Height, vexil.Skin.StatusH + 1);
+    EXPECT_TRUE(vexil.Skin().StatusW != first.StatusW || vexil.Skin().StatusH != first.StatusH);
+    EXPECT_EQ(vexil.STATBMP().Picture(), Expected("DISCONNECTED", false));
+    EXPECT_EQ(vexil.STATBMP().Height, vexil.Skin().StatusH + 1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "base/Text.h"
 #include "config/Scramble.h"
+#include "config/Settings.h"
 #include "support/TempDir.h"
 
 namespace vexil {
@@ -31,13 +32,14 @@ class AccountsLoad : public ::testing::Test {
 protected:
     TCurrentAccount Load(const std::string& content) {
         WriteFileBytes(dir.File("Accounts.ini"), content);
-        LoadFilters(filters, accounts, dir.Path());
-        return LoadAccounts(accounts, dir.Path());
+        LoadFilters(filters, accounts, dir.Path(), report);
+        return LoadAccounts(accounts, dir.Path(), report);
     }
 
     TTempDir dir;
     TFilterTable filters;
     TAccountTable accounts;
+    TLoadReport report;
 };
 
 TEST_F(AccountsLoad, ReadsAccountsInFileOrder) {
@@ -132,20 +134,24 @@ TEST_F(AccountsLoad, FirstActiveAccountIsChosen) {
 TEST_F(AccountsLoad, MissingFileLoadsNoAccounts) {
     accounts.AccountCount = 2;
     accounts[1].AccName = "stale";
-    LoadFilters(filters, accounts, dir.Path());
-    const TCurrentAccount current = LoadAccounts(accounts, dir.Path());
+    LoadFilters(filters, accounts, dir.Path(), report);
+    const TCurrentAccount current = LoadAccounts(accounts, dir.Path(), report);
     EXPECT_EQ(accounts.AccountCount, 0);
     EXPECT_EQ(accounts[1].AccName, "");
     EXPECT_FALSE(current.HasValidAccount);
     EXPECT_EQ(current.AccountIndex, 1);
 }
 
-TEST_F(AccountsLoad, MalformedPortRaisesAndKeepsEarlierAccounts) {
-    WriteFileBytes(dir.File("Accounts.ini"), Account(1, "A", "h1", "u1", "p1", "110", "0") +
-                                                 Account(2, "B", "h2", "u2", "p2", "x1", "0"));
-    LoadFilters(filters, accounts, dir.Path());
-    EXPECT_THROW(LoadAccounts(accounts, dir.Path()), EConvertError);
-    EXPECT_EQ(accounts.AccountCount, 1);
+// A malformed port is reported with its file, section and value; the account
+// keeps the default port and the accounts after it are read all the same.
+TEST_F(AccountsLoad, MalformedPortIsReportedAndTheLoadGoesOn) {
+    Load(Account(1, "A", "h1", "u1", "p1", "110", "0") + Account(2, "B", "h2", "u2", "p2", "x1", "0") +
+         Account(3, "C", "h3", "u3", "p3", "995", "0"));
+    ASSERT_EQ(accounts.AccountCount, 3);
+    EXPECT_EQ(accounts[2].AccName, "B");
+    EXPECT_EQ(accounts[2].AccPort, 110);
+    EXPECT_EQ(accounts[3].AccPort, 995);
+    EXPECT_EQ(report.Text(), "Accounts.ini, [Account2] port_number: 'x1' is not a valid integer value");
 }
 
 TEST(AccountsTable, NumberedFromOne) {
@@ -162,12 +168,13 @@ class FiltersLoad : public ::testing::Test {
 protected:
     void Load(const std::string& content) {
         WriteFileBytes(dir.File("VxFilter.ini"), content);
-        LoadFilters(filters, accounts, dir.Path());
+        LoadFilters(filters, accounts, dir.Path(), report);
     }
 
     TTempDir dir;
     TFilterTable filters;
     TAccountTable accounts;
+    TLoadReport report;
 };
 
 TEST_F(FiltersLoad, ReadsFiltersAndMisc) {
@@ -197,7 +204,7 @@ TEST_F(FiltersLoad, MissingFileClearsEverything) {
     filters.auth_fltr = true;
     accounts.AccountCount = 1;
     accounts[1] = TPOPAcc{"n", "h", "u", "p", true, 995};
-    LoadFilters(filters, accounts, dir.Path());
+    LoadFilters(filters, accounts, dir.Path(), report);
     EXPECT_EQ(filters.FilterCount, 0);
     EXPECT_EQ(filters.Filters[0], "");
     EXPECT_EQ(filters.max_size, 0);
@@ -211,10 +218,21 @@ TEST_F(FiltersLoad, MissingFileClearsEverything) {
     EXPECT_EQ(accounts[1].AccPort, 995);
 }
 
-TEST_F(FiltersLoad, MalformedMaxSizeRaisesAfterFilters) {
-    WriteFileBytes(dir.File("VxFilter.ini"), "[Filter1]\r\nstring=a\r\n[Misc]\r\nmax_size=abc\r\n");
-    EXPECT_THROW(LoadFilters(filters, accounts, dir.Path()), EConvertError);
+// A malformed max_size no longer stops the load before the accounts: it is
+// reported, keeps its value, and everything after it is read.
+TEST_F(FiltersLoad, MalformedMaxSizeIsReportedAndTheAccountsStillLoad) {
+    WriteFileBytes(dir.File("VxFilter.ini"),
+                   "[Filter1]\r\nstring=a\r\n[Misc]\r\nmax_size=abc\r\nauth_fltr= 1\r\n");
+    WriteFileBytes(dir.File("Accounts.ini"), Account(1, "A", "h1", "u1", "p1", "110", "0"));
+    filters.max_size = 30;
+    LoadFilters(filters, accounts, dir.Path(), report);
+    const TCurrentAccount current = LoadAccounts(accounts, dir.Path(), report);
     EXPECT_EQ(filters.FilterCount, 1);
+    EXPECT_EQ(filters.max_size, 30);
+    EXPECT_TRUE(filters.auth_fltr);
+    EXPECT_EQ(accounts.AccountCount, 1);
+    EXPECT_TRUE(current.HasValidAccount);
+    EXPECT_EQ(report.Text(), "VxFilter.ini, [Misc] max_size: 'abc' is not a valid integer value");
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ protected:
     // Loads the given Vexil.ini content into settings.
     void Load(const std::string& content, bool skinPicked = false) {
         WriteFileBytes(dir.File("Vexil.ini"), content);
-        LitConfig(settings, dir.Path(), skinPicked, messages, log.Hooks());
+        LitConfig(settings, dir.Path(), skinPicked, messages, log.Hooks(), report);
     }
     std::string Skin(const std::string& path) { return "current_skin = " + path + "\r\n"; }
 
@@ -43,6 +43,7 @@ protected:
     TFakeMessages messages;
     THookLog log;
     TSettings settings;
+    TLoadReport report;
 };
 
 TEST_F(SettingsLoad, ReadsEveryKey) {
@@ -134,8 +135,9 @@ TEST_P(SettingsSkinPath, ResolvedAndEndsWithSeparator) {
     WriteFileBytes(dir.File("Vexil.ini"),
                    "current_skin = " + c.Value + "\r\nskin_dir = " + c.Value + "\r\n");
     TFakeMessages messages;
+    TLoadReport report;
     TSettings s;
-    LitConfig(s, dir.Path(), false, messages, {});
+    LitConfig(s, dir.Path(), false, messages, {}, report);
     const std::string base = c.BelowProgram ? dir.Path() : "";
     EXPECT_EQ(ProgramPath(dir.Path(), s.current_skin), base + c.Expected);
     // skin_dir is resolved the same way but gets no separator added.
@@ -179,7 +181,7 @@ TEST_F(SettingsLoad, MissingSkinPathHalts) {
         TFakeMessages fresh;
         WriteFileBytes(dir.File("Vexil.ini"), content);
         try {
-            LitConfig(settings, dir.Path(), false, fresh, {});
+            LitConfig(settings, dir.Path(), false, fresh, {}, report);
             FAIL() << "no halt for: " << content;
         } catch (const TProgramHalted& halted) {
             EXPECT_EQ(halted.Code, 1);
@@ -189,7 +191,7 @@ TEST_F(SettingsLoad, MissingSkinPathHalts) {
 }
 
 TEST_F(SettingsLoad, MissingFileHalts) {
-    EXPECT_THROW(LitConfig(settings, dir.Path(), false, messages, {}), TProgramHalted);
+    EXPECT_THROW(LitConfig(settings, dir.Path(), false, messages, {}, report), TProgramHalted);
     EXPECT_EQ(messages.Shown, std::vector<std::string>{kSkinPathNotFound});
 }
 
@@ -201,27 +203,30 @@ TEST_F(SettingsLoad, PickedSkinKeepsCurrentSkin) {
     EXPECT_TRUE(messages.Shown.empty());
 }
 
-TEST_F(SettingsLoad, MalformedIntegerStopsLoadAndIsReported) {
-    settings.posx = 77;
-    settings.memo_posy = 88;
+// A malformed integer is reported with its file and key; it keeps the
+// setting's value, and every other key is read as usual.
+TEST_F(SettingsLoad, MalformedIntegersAreReportedAndTheLoadGoesOn) {
+    settings.min_scroll = 7;
+    settings.posy = 88;
     Load(Skin("/s/") + "autocheck =1\r\nskin_dir = /all\r\nminutes = 5\r\nmin_scroll = 1O\r\n"
-                       "posX = 300\r\nmemo_posY = 400\r\n");
-    EXPECT_EQ(messages.Errors, std::vector<std::string>{"'1O' is not a valid integer value"});
+                       "posX = 300\r\nposY = 2 0\r\nmemo_posY = 400\r\n");
+    EXPECT_EQ(report.Text(), "Vexil.ini, min_scroll: '1O' is not a valid integer value\r"
+                             "Vexil.ini, posy: '2 0' is not a valid integer value");
+    EXPECT_TRUE(messages.Errors.empty());
     EXPECT_TRUE(messages.Shown.empty());
-    // Read before the bad key: new values.
     EXPECT_TRUE(settings.autocheck);
     EXPECT_EQ(settings.skin_dir, "/all");
     EXPECT_EQ(settings.minutes, 5);
-    // After it: old values.
-    EXPECT_EQ(settings.min_scroll, 20);
-    EXPECT_EQ(settings.posx, 77);
-    EXPECT_EQ(settings.memo_posy, 88);
+    EXPECT_EQ(settings.min_scroll, 7);
+    EXPECT_EQ(settings.posx, 300);
+    EXPECT_EQ(settings.posy, 88);
+    EXPECT_EQ(settings.memo_posy, 400);
 }
 
-TEST_F(SettingsLoad, MalformedSpeedSkipsTickerAndOnTopMark) {
+TEST_F(SettingsLoad, MalformedSpeedLeavesTheTickerButNotTheOnTopMark) {
     Load(Skin("/s/") + "ontop =1\r\nspeed = fast\r\n");
-    EXPECT_EQ(messages.Errors.size(), 1u);
-    EXPECT_EQ(log.Calls, (std::vector<std::string>{"reset", "ontop 0"}));
+    EXPECT_FALSE(report.Empty());
+    EXPECT_EQ(log.Calls, (std::vector<std::string>{"reset", "ontop 0", "ontop 1"}));
     EXPECT_TRUE(settings.ontop);
 }
 

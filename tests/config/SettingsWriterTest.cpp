@@ -83,8 +83,10 @@ TEST(WriterOptions, ReadsBackThroughLoader) {
     EXPECT_NE(ReadFileBytes(dir.File("Vexil.ini")).find("\r\nwavsnd = \r\n"), std::string::npos);
 
     TFakeMessages messages;
+    TLoadReport report;
     TSettings read;
-    LitConfig(read, dir.Path(), false, messages, {});
+    LitConfig(read, dir.Path(), false, messages, {}, report);
+    EXPECT_TRUE(report.Empty());
     EXPECT_TRUE(messages.Errors.empty());
     EXPECT_EQ(read.current_skin, written.current_skin);
     EXPECT_EQ(read.wavsnd, "none");
@@ -109,8 +111,10 @@ TEST(WriterOptions, SkinPathReadsBackUnchanged) {
     s.current_skin = "C:\\skins\\blue\\";
     WriteOptions(dir.File("Vexil.ini"), s, 50, 50, false);
     TFakeMessages messages;
+    TLoadReport report;
     TSettings read;
-    LitConfig(read, dir.Path(), false, messages, {});
+    LitConfig(read, dir.Path(), false, messages, {}, report);
+    EXPECT_TRUE(report.Empty());
     EXPECT_EQ(read.current_skin, "C:\\skins\\blue\\");
 }
 
@@ -162,8 +166,9 @@ TEST(WriterAccounts, ReadsBackThroughLoader) {
     WriteAccounts(dir.File("Accounts.ini"), written);
     TAccountTable read;
     TFilterTable filters;
-    LoadFilters(filters, read, dir.Path());
-    const TCurrentAccount current = LoadAccounts(read, dir.Path());
+    TLoadReport report;
+    LoadFilters(filters, read, dir.Path(), report);
+    const TCurrentAccount current = LoadAccounts(read, dir.Path(), report);
     ASSERT_EQ(read.AccountCount, 10);
     for (int i = 1; i <= 10; ++i) {
         EXPECT_EQ(read[i].AccName, written[i].AccName);
@@ -209,7 +214,8 @@ TEST(WriterFilters, ReadsBackThroughLoader) {
     WriteFilters(dir.File("VxFilter.ini"), list, "1024", true, written);
     TFilterTable read;
     TAccountTable accounts;
-    LoadFilters(read, accounts, dir.Path());
+    TLoadReport report;
+    LoadFilters(read, accounts, dir.Path(), report);
     EXPECT_EQ(read.FilterCount, 10);
     EXPECT_EQ(read.Filters, written.Filters);
     EXPECT_EQ(read.max_size, 1024);

@@ -26,7 +26,9 @@ class TPrintMessages : public IMessages {
 public:
     void ShowMessage(const std::string& t) override { std::cerr << "message: " << t << "\n"; }
     void ReportError(const std::string& t) override { std::cerr << "error: " << t << "\n"; }
-    [[noreturn]] void Halt(int code) override { std::exit(10 + code); }
+
+protected:
+    void EndProgram(int code) override { std::exit(10 + code); }
 };
 
 // The window's logic started on a program folder, as vexil.exe starts on it.
@@ -78,44 +80,54 @@ int CheckShot(const std::string& folder, const std::string& shotPath, const std:
     TStartedWindow window(folder);
     TVexil& vexil = window.Vexil;
     test::TFakeMainWindow& view = window.View;
+    // The state a check leaves on view, as the status display shows it: the
+    // online picture, the mail picture when messages wait, the status text
+    // and the count.  Offline it is the window as it starts.
+    TStatusDisplay online_display([](const TRect&) {},
+                                  [](const std::string& p) { return LoadPictureFile(p); }, nullptr);
+    TImage32 expected;
     if (online) {
-        // The state a check leaves on view: the online picture, the mail
-        // picture when messages wait, the status text and the count.
-        vexil.IsOnline = true;
-        vexil.MsgCount = std::stoi(count);
-        vexil.StatusText = status;
-        vexil.ShowOnlineState();
+        online_display.UseSkin(vexil.Skin(), vexil.Background());
+        online_display.ShowStatus(status);
+        online_display.DrawCount(count);
+        online_display.ShowMailPicture(std::stoi(count) > 0);
+        online_display.ShowOnlinePicture(true);
+        expected = vexil.Background();
+        online_display.Paint(expected);
+        for (const TImgBtn* b : {&vexil.Connect, &vexil.RefreshBtn, &vexil.Disconnect, &vexil.MAIL})
+            b->Paint(expected);
+    } else {
+        vexil.Paint(expected);
     }
+    const TStatusDisplay& shown = online ? online_display : vexil.Display();
 
     int failures = 0;
     // The text areas must hold exactly what the font renderer makes of the
     // expected texts (this does not go through the window's own state).
-    const TSkin& s = vexil.Skin;
+    const TSkin& s = vexil.Skin();
     const TImage32 statusFont = LoadBitmapFile(s.StatusFontPath).First();
     const TImage32 countFont = LoadBitmapFile(s.CountFontPath).First();
     const TBitmapTextResult wantStatus =
         RenderBitmapText(status, 0, statusFont, s.StatusH, s.StatusW, TFontLayout::Status,
-                         s.MaxChar, &vexil.Background, s.StatusX, s.StatusY);
+                         s.MaxChar, &vexil.Background(), s.StatusX, s.StatusY);
     const TBitmapTextResult wantCount = RenderBitmapText(
         count, 0, countFont, s.CountH, s.CountW, TFontLayout::Count, s.MaxChar, nullptr, 0, 0);
-    if (!(vexil.STATBMP.Picture() == wantStatus.Picture)) {
+    if (!(shown.STATBMP.Picture() == wantStatus.Picture)) {
         std::cerr << "status area is not \"" << status << "\"\n";
         ++failures;
     }
-    if (!(vexil.NBMSGBMP.Picture() == wantCount.Picture)) {
+    if (!(shown.NBMSGBMP.Picture() == wantCount.Picture)) {
         std::cerr << "count area is not \"" << count << "\"\n";
         ++failures;
     }
 
-    TImage32 expected;
-    vexil.Paint(expected);
     TImage32 shot;
     if (!ReadPpm(shotPath, shot)) {
         std::cerr << "cannot read " << shotPath << "\n";
         return 2;
     }
     const TColor32 rootColor = kOpaque | static_cast<TColor32>(std::stoul(root, nullptr, 16));
-    const int px = vexil.Settings.posx, py = vexil.Settings.posy;
+    const int px = vexil.Settings().posx, py = vexil.Settings().posy;
     const int margin = 3;
     TImage32 diff(expected.Width() + 2 * margin, expected.Height() + 2 * margin, Rgb(0, 0, 0));
     int wrong = 0;
@@ -155,7 +167,7 @@ int PrintPoints(const std::string& folder) {
     TStartedWindow window(folder);
     TVexil& vexil = window.Vexil;
     test::TFakeMainWindow& view = window.View;
-    const int px = vexil.Settings.posx, py = vexil.Settings.posy;
+    const int px = vexil.Settings().posx, py = vexil.Settings().posy;
     const std::pair<const char*, const TImgBtn*> buttons[] = {
         {"connect", &vexil.Connect}, {"check", &vexil.RefreshBtn},
         {"disconnect", &vexil.Disconnect}, {"mail", &vexil.MAIL}};
@@ -171,9 +183,9 @@ int PrintPoints(const std::string& folder) {
                 for (int dx = -3; dx <= 3 && free; ++dx)
                     free = test::TMaskRegionOps::Contains(view.Region, x + dx, y + dy) &&
                            vexil.HintAt(x + dx, y + dy).empty() &&
-                           !vexil.FLAG.BoundsRect().Contains(x + dx, y + dy) &&
-                           !vexil.Online.BoundsRect().Contains(x + dx, y + dy) &&
-                           !vexil.STATBMP.BoundsRect().Contains(x + dx, y + dy);
+                           !vexil.FLAG().BoundsRect().Contains(x + dx, y + dy) &&
+                           !vexil.Online().BoundsRect().Contains(x + dx, y + dy) &&
+                           !vexil.STATBMP().BoundsRect().Contains(x + dx, y + dy);
             if (free) {
                 std::cout << "free " << px + x << " " << py + y << "\n";
                 return 0;

@@ -55,7 +55,11 @@ TImage32 OnPicture() {
 class ImgBtnTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        btn.OnRepaint = [this] { ++repaints; };
+        btn.Text = &text;
+        btn.OnRepaint = [this](const TRect& area) {
+            ++repaints;
+            repainted.push_back(area);
+        };
         btn.OnClick = [this] { ++clicks; };
         btn.OnMouseEnter = [this] { ++enters; };
         btn.OnMouseLeave = [this] { ++leaves; };
@@ -69,11 +73,12 @@ protected:
         repaints = 0;
     }
     TImage32 Ground() const { return TImage32(80, 70, kGround); }
-    void Paint(TImage32& surface) { btn.Paint(surface, &text); }
+    void Paint(TImage32& surface) { btn.Paint(surface); }
 
     TImgBtn btn;
     TRecordingText text;
     int repaints = 0, clicks = 0, enters = 0, leaves = 0;
+    std::vector<TRect> repainted;
     std::vector<std::vector<int>> downs;
 };
 
@@ -151,12 +156,55 @@ TEST_F(ImgBtnTest, RepaintsOnNewPicturesAndOnlyOnANewCheckedValue) {
     EXPECT_EQ(repaints, 3);
 }
 
+// A double click comes as press, release, press, release: the second press
+// looks pressed but does not click again.
+TEST_F(ImgBtnTest, DoubleClickIsOneClick) {
+    btn.MouseEnter();
+    btn.MouseDown(TMouseButton::Left, ssLeft, 5, 5);
+    btn.MouseUp(TMouseButton::Left, 0, 5, 5);
+    btn.MouseDown(TMouseButton::Left, ssLeft | ssDouble, 5, 5);
+    EXPECT_TRUE(btn.Pressed());
+    btn.MouseUp(TMouseButton::Left, 0, 5, 5);
+    EXPECT_EQ(clicks, 1);
+    ASSERT_EQ(downs.size(), 2u);
+    EXPECT_EQ(downs[1][1], int(ssLeft | ssDouble));  // the handler still sees it as such
+    btn.MouseDown(TMouseButton::Left, ssLeft, 5, 5);  // a new click after it counts again
+    btn.MouseUp(TMouseButton::Left, 0, 5, 5);
+    EXPECT_EQ(clicks, 2);
+}
+
+// Pictures of different sizes: the button takes its size when what it shows
+// changes, and the repaint covers both the old and the new rectangle, so the
+// larger picture is never cut and the smaller one leaves nothing behind.
+TEST_F(ImgBtnTest, SizeFollowsThePictureOnViewAndRepaintsBothRectangles) {
+    btn.Left = 30;
+    btn.Top = 40;
+    btn.SetPicOff(OffPicture());  // 10 x 8
+    btn.SetPicOn(OnPicture());    // 12 x 9
+    EXPECT_EQ(btn.BoundsRect(), (TRect{30, 40, 40, 48}));
+    repainted.clear();
+    btn.MouseEnter();
+    EXPECT_EQ(btn.BoundsRect(), (TRect{30, 40, 42, 49}));
+    ASSERT_EQ(repainted.size(), 1u);
+    EXPECT_EQ(repainted[0], (TRect{30, 40, 42, 49}));
+    TImage32 surface = Ground(), expected = Ground();
+    Paint(surface);
+    expected.DrawKeyed(OnPicture(), 30, 40, kMagenta);
+    EXPECT_EQ(surface, expected);  // whole at the first paint
+
+    repainted.clear();
+    btn.MouseLeave();
+    EXPECT_EQ(btn.BoundsRect(), (TRect{30, 40, 40, 48}));
+    ASSERT_EQ(repainted.size(), 1u);
+    EXPECT_EQ(repainted[0], (TRect{30, 40, 42, 49}));  // the larger one goes too
+}
+
 // ---- painting ----
 
 TEST_F(ImgBtnTest, EmptyPicOffPaintsNothing) {
     btn.SetPicOn(OnPicture());
-    btn.Caption = "ab";
-    btn.Frame = true;
+    btn.SetCaption("ab");
+    btn.SetFrame(true);
     btn.MouseEnter();
     TImage32 surface = Ground();
     Paint(surface);
@@ -231,8 +279,8 @@ TEST_P(ImgBtnAutosize, SizesToTheCurrentPicture) {
     const SizeCase& c = GetParam();
     btn.SetPicOff(OffPicture());              // 10 x 8
     if (!c.EmptyPicOn) btn.SetPicOn(OnPicture());  // 12 x 9
-    btn.Frame = c.Frame;
-    btn.Caption = c.Caption;                  // "ab" is 12 x 10
+    btn.SetFrame(c.Frame);
+    btn.SetCaption(c.Caption);                // "ab" is 12 x 10
     if (c.Over) btn.MouseEnter();
     TImage32 surface = Ground();
     Paint(surface);
@@ -250,8 +298,8 @@ INSTANTIATE_TEST_SUITE_P(ImgBtn, ImgBtnAutosize, ::testing::Values(
     SizeCase{true, "", true, true, 2, 2}));
 
 TEST_F(ImgBtnTest, WithoutAutosizeThePictureIsCentredRoundingTowardZero) {
+    btn.SetAutosize(false);
     btn.SetPicOff(OffPicture());
-    btn.Autosize = false;
     btn.Left = 20;
     btn.Top = 3;
     struct Case { int Width, X; };
@@ -268,7 +316,7 @@ TEST_F(ImgBtnTest, WithoutAutosizeThePictureIsCentredRoundingTowardZero) {
 
 TEST_F(ImgBtnTest, FrameIsRaisedWhileOverAndSunkWhilePressed) {
     WithPictures();
-    btn.Frame = true;
+    btn.SetFrame(true);
     btn.FrameColor = Rgb(1, 2, 3);
     btn.Left = 4;
     btn.Top = 6;
@@ -303,8 +351,8 @@ TEST_F(ImgBtnTest, FrameIsRaisedWhileOverAndSunkWhilePressed) {
 
 TEST_F(ImgBtnTest, CaptionUnderThePictureShowsTheCheckState) {
     WithPictures();
-    btn.Frame = true;
-    btn.Caption = "abc";  // 18 x 10
+    btn.SetFrame(true);
+    btn.SetCaption("abc");  // 18 x 10
     btn.CheckButton = true;
     btn.Left = 2;
     btn.Top = 1;
@@ -335,7 +383,7 @@ TEST_F(ImgBtnTest, CaptionUnderThePictureShowsTheCheckState) {
 
 TEST_F(ImgBtnTest, AutosizedCaptionWithoutFrameOffsetsThePicture) {
     WithPictures();
-    btn.Caption = "ab";  // increments 32 x 30 double as the picture's offset
+    btn.SetCaption("ab");  // increments 32 x 30 double as the picture's offset
     TImage32 surface = Ground(), expected = Ground();
     Paint(surface);
     expected.DrawKeyed(OffPicture(), 32 + 16, 30, kMagenta);

@@ -74,7 +74,11 @@ public:
     }
     void Invalidate(const TRect& area) override { Invalidated.push_back(area); }
     void SetMouseCapture(bool c) override { Captured = c; }
-    void SetCheckTimer(bool enabled, int ms) override { CheckTimerOn = enabled, CheckTimerInterval = ms; }
+    int CheckTimerCalls = 0;  // every change asked for, even to the same state
+    void SetCheckTimer(bool enabled, int ms) override {
+        ++CheckTimerCalls;
+        CheckTimerOn = enabled, CheckTimerInterval = ms;
+    }
     bool AnimationTimerOn = false;
     void SetAnimationTimer(bool enabled) override { AnimationTimerOn = enabled; }
     // Counts the calls; a test may hang work on them (a click arriving while

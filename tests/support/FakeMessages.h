@@ -16,7 +16,9 @@ public:
 
     void ShowMessage(const std::string& text) override { Shown.push_back(text); }
     void ReportError(const std::string& text) override { Errors.push_back(text); }
-    [[noreturn]] void Halt(int code) override { throw TProgramHalted{code}; }
+
+protected:
+    void EndProgram(int code) override { throw TProgramHalted{code}; }
 };
 
 }  // namespace vexil::test

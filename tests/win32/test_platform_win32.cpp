@@ -22,7 +22,9 @@ public:
     std::vector<std::string> Texts;
     void ShowMessage(const std::string& t) override { Texts.push_back(t); }
     void ReportError(const std::string& t) override { Texts.push_back(t); }
-    [[noreturn]] void Halt(int code) override { throw TProgramHalted{code}; }
+
+protected:
+    void EndProgram(int code) override { throw TProgramHalted{code}; }
 };
 
 void Pump() {

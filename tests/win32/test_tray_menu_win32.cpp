@@ -10,6 +10,7 @@
 
 #include "win32/MainWindow.h"
 #include "win32/Win32Menu.h"
+#include "win32/ProgramFolderWin32.h"
 #include "win32/Win32Services.h"
 
 using namespace vexil;
@@ -21,7 +22,9 @@ public:
     std::vector<std::string> Texts;
     void ShowMessage(const std::string& t) override { Texts.push_back(t); }
     void ReportError(const std::string& t) override { Texts.push_back(t); }
-    [[noreturn]] void Halt(int code) override { throw TProgramHalted{code}; }
+
+protected:
+    void EndProgram(int code) override { throw TProgramHalted{code}; }
 };
 
 class TrayWin32 : public ::testing::Test {
@@ -46,9 +49,32 @@ TEST_F(TrayWin32, IconComesBackWhenTheShellRestarts) {
     // Without icon_tray nothing is added.
     SendMessageA(window.Handle(), taskbarCreated, 0, 0);
     EXPECT_FALSE(window.TrayDelete());
-    window.Logic().Settings.icon_tray = true;
-    SendMessageA(window.Handle(), taskbarCreated, 0, 0);
-    EXPECT_TRUE(window.TrayDelete());
+
+    test::TProgramFolderWin32 program("icon_tray =1\r\n");
+    HWND main = program.window.Handle();
+    EXPECT_TRUE(program.window.TrayDelete());  // added at start
+    SendMessageA(main, taskbarCreated, 0, 0);
+    EXPECT_TRUE(program.window.TrayDelete());
+}
+
+// A double click on a button is one click: the mail program starts once.
+TEST(ButtonsWin32, DoubleClickIsOneClick) {
+    test::TProgramFolderWin32 program;
+    const TImgBtn& mail = program.window.Logic().MAIL;
+    const LPARAM at = MAKELPARAM(mail.Left + mail.Width / 2, mail.Top + mail.Height / 2);
+    HWND main = program.window.Handle();
+    // What Windows sends for a double click.
+    SendMessageA(main, WM_MOUSEMOVE, 0, at);
+    SendMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(main, WM_LBUTTONUP, 0, at);
+    SendMessageA(main, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageA(main, WM_LBUTTONUP, 0, at);
+    program.Pump();
+    EXPECT_EQ(program.system.Started, std::vector<std::string>{"C:\\mail\\mail.exe"});
+    // The next single click starts it again.
+    SendMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(main, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(program.system.Started.size(), 2u);
 }
 
 TEST_F(TrayWin32, CallbackMessageReachesTheLogic) {

@@ -150,7 +150,7 @@ public:
             to.sin_addr.s_addr = address;
             if (connect(fd_, reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0) {
                 if (errno != EINPROGRESS && errno != EINTR) RaiseErrno(errno);
-                WaitFor(POLLOUT, TWaitClock(wait));
+                WaitConnected(wait);
                 int error = 0;
                 socklen_t length = sizeof error;
                 if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) < 0) RaiseErrno(errno);
@@ -164,26 +164,17 @@ public:
 
     int Send(const char* data, int size, const TWaitControl& wait) override {
         if (fd_ < 0) throw EWireSocketError(kWsaNotConnected);
-        const TWaitClock clock(wait);
-        for (bool first = true;; first = false) {
-            const ssize_t sent = send(fd_, data, static_cast<size_t>(size), MSG_NOSIGNAL);
-            if (sent >= 0) return static_cast<int>(sent);
-            if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) RaiseErrno(errno);
-            if (!first) clock.Pass();  // ready, and still nothing went: a pass all the same
-            WaitFor(POLLOUT, clock);
-        }
+        return BlockingTransfer(
+            wait,
+            [&] { return Moved(send(fd_, data, static_cast<size_t>(size), MSG_NOSIGNAL)); },
+            [&](int ms) { return Ready(POLLOUT, ms); }, [&] { return fd_ < 0; });
     }
 
     int Receive(char* data, int size, const TWaitControl& wait) override {
         if (fd_ < 0) throw EWireSocketError(kWsaNotConnected);
-        const TWaitClock clock(wait);
-        for (bool first = true;; first = false) {
-            const ssize_t received = recv(fd_, data, static_cast<size_t>(size), 0);
-            if (received >= 0) return static_cast<int>(received);
-            if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) RaiseErrno(errno);
-            if (!first) clock.Pass();
-            WaitFor(POLLIN, clock);
-        }
+        return BlockingTransfer(
+            wait, [&] { return Moved(recv(fd_, data, static_cast<size_t>(size), 0)); },
+            [&](int ms) { return Ready(POLLIN, ms); }, [&] { return fd_ < 0; });
     }
 
     void Close() override {
@@ -196,15 +187,26 @@ public:
     bool IsOpen() const override { return fd_ >= 0; }
 
 private:
-    // Waits until the socket is ready for events (or reports an error or a
-    // hang-up, which the next call tells apart), in slices with the owner's
-    // idle hook between them.
-    void WaitFor(short events, const TWaitClock& clock) {
-        for (;;) {
-            pollfd entry{fd_, events, 0};
-            const int ready = poll(&entry, 1, clock.NextSlice());
-            if (ready > 0) return;
-            if (ready < 0 && errno != EINTR) RaiseErrno(errno);
+    // The count a send or receive moved, or kWouldBlock; raises on errors.
+    static int Moved(ssize_t result) {
+        if (result >= 0) return static_cast<int>(result);
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) RaiseErrno(errno);
+        return kWouldBlock;
+    }
+
+    // Waits up to ms for the socket to be ready for events (or to report an
+    // error or a hang-up, which the next call tells apart).
+    bool Ready(short events, int ms) {
+        pollfd entry{fd_, events, 0};
+        const int ready = poll(&entry, 1, ms);
+        if (ready < 0 && errno != EINTR) RaiseErrno(errno);
+        return ready > 0;
+    }
+
+    // The wait of a connect: until the socket is writable.
+    void WaitConnected(const TWaitControl& wait) {
+        const TWaitClock clock(wait);
+        while (!Ready(POLLOUT, clock.NextSlice())) {
             clock.Pass();
             if (fd_ < 0) throw EWireSocketError(kWsaNotConnected);  // closed from the idle hook
         }

@@ -1,5 +1,6 @@
-// Name lookups off the window's thread: a resolver that does not answer
-// costs the owner no more than any other wait, and its windows stay alive.
+// The waits of the line client: a send or receive on a socket that looks
+// ready but gives nothing, and name lookups off the window's thread.  None
+// may outlast its time-out, and the owner's windows stay alive all through.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -57,6 +58,52 @@ public:
 private:
     std::shared_ptr<TGate> gate_;
 };
+
+// A socket that reports itself ready on every wait yet never gives a byte
+// (what urgent data does to a select on the exception set): the call still
+// ends at its time-out, and the idle hook runs on every pass.
+TEST(BlockingTransfer, ReadinessWithoutDataNeitherSpinsNorStarvesTheOwner) {
+    TWaitControl wait;
+    wait.TimeoutMs = 300;
+    int idles = 0, attempts = 0;
+    wait.Idle = [&idles] { ++idles; };
+    const auto start = TClock::now();
+    try {
+        BlockingTransfer(
+            wait, [&] { return ++attempts, kWouldBlock; }, [](int) { return true; },
+            [] { return false; });
+        FAIL() << "no time-out";
+    } catch (const EWireSocketError& e) {
+        EXPECT_EQ(e.LastError, 10060);
+    }
+    EXPECT_GE(MillisecondsSince(start), 290);
+    EXPECT_LT(MillisecondsSince(start), 2000);
+    EXPECT_EQ(idles, attempts - 1);  // every pass after the first ran the hook
+}
+
+TEST(BlockingTransfer, EndsWithTheBytesOrWhenTheOwnerCloses) {
+    TWaitControl wait;
+    int idles = 0;
+    bool closed = false;
+    wait.Idle = [&] { closed = ++idles == 3; };
+    int waits = 0;
+    // Nothing for two slices, then ready with 5 bytes.
+    EXPECT_EQ(BlockingTransfer(
+                  wait, [&] { return waits >= 3 ? 5 : kWouldBlock; },
+                  [&](int) { return ++waits >= 3; }, [] { return false; }),
+              5);
+    EXPECT_EQ(idles, 2);
+    // Closed from the idle hook: 10057 at once.
+    idles = 0;
+    try {
+        BlockingTransfer(
+            wait, [] { return kWouldBlock; }, [](int) { return false; }, [&] { return closed; });
+        FAIL() << "went on after the close";
+    } catch (const EWireSocketError& e) {
+        EXPECT_EQ(e.LastError, 10057);
+    }
+    EXPECT_EQ(idles, 3);
+}
 
 TEST(ResolveOffThread, AnswersAndErrorsComeBackAsTheResolverGaveThem) {
     TWaitControl wait;

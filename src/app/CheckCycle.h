@@ -1,0 +1,163 @@
+// The mail check cycle: going online and offline (dialling and hanging up
+// around it), the check of one account per tick, and the new-mail decision.
+// It owns the cycle's state and reaches the main window only through
+// ICheckView, so it is driven in tests against a real server with no window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/NewMail.h"
+#include "config/Accounts.h"
+#include "config/Settings.h"
+#include "dialup/RASControl.h"
+#include "pop3/WirePOP3.h"
+
+namespace vexil {
+
+// What a check found, as the main window shows it.
+struct TCheckResult {
+    std::string Account;     // the account's name
+    int Count = 0;           // messages waiting (0 when the check failed)
+    bool Failed = false;     // the server could not be reached or refused the login
+    TMailNews News;          // mail waiting, new mail
+    std::string CountHint;   // the round so far: "name : count" per account, CR between
+};
+
+// What the check cycle asks of the main window.
+class ICheckView {
+public:
+    virtual ~ICheckView() = default;
+    // The status line.  ShowStatus makes text the status text and draws it;
+    // DrawStatus only draws (the client's progress, "Connecting to ..."), and
+    // SetStatusText only keeps.
+    virtual void ShowStatus(const std::string& text) = 0;
+    virtual void DrawStatus(const std::string& text) = 0;
+    virtual void SetStatusText(const std::string& text) = 0;
+    // One account's result: status text, count, mail picture, tray icon and,
+    // for new mail, the window shown and the sound played.
+    virtual void ShowCheckResult(const TCheckResult& result) = 0;
+    // The online or offline state, with the count now in force.
+    virtual void ShowOnlineState() = 0;
+    virtual void ShowMessage(const std::string& text) = 0;
+    // The general error report.
+    virtual void ReportError(const std::string& text) = 0;
+    // Runs the window's pending messages (clicks, paints, ticks).
+    virtual void ProcessMessages() = 0;
+    virtual void StopTimers() = 0;
+    virtual void ResumeTimers() = 0;
+};
+
+class TCheckCycle {
+public:
+    TCheckCycle(TWirePOP3& pop, TWireMessage& msg, TRASControl& rasc, TSettings& settings,
+                const TAccountTable& accounts, ICheckView& view);
+
+    // The accounts were (re)loaded: the first active one becomes current and
+    // goes into the POP3 client.
+    void AccountsLoaded(const TCurrentAccount& current);
+
+    // Commands.  Each one that talks to the network is refused while another
+    // runs (Busy), before it changes anything.
+    void ConnectClick();
+    void GoOnline();
+    void CheckAccount(bool Advance);
+    // The account menu: checks account tag + 1 (or the next active one after
+    // it), online only.
+    void CheckChosenAccount(int tag);
+    // Goes offline; a check that waits on its server ends there.
+    void DisconnectClick();
+    // The program ends: a check that waits ends without showing anything, and
+    // no command runs any more.
+    void Close();
+
+    // The POP3 client's status event.
+    void POPStatus(const std::string& status);
+
+    // The count on view goes back to 0 (the mail program was started with
+    // the reset option); the accounts' previous counts stay.
+    void ResetCount() { msgCount_ = 0; }
+
+    bool IsOnline() const { return state_ == TState::Online || state_ == TState::Checking; }
+    // A command is talking to the network (or ending); commands that would
+    // change accounts, the skin or the connection are refused meanwhile.
+    bool Busy() const {
+        return state_ == TState::Connecting || state_ == TState::Checking ||
+               state_ == TState::Ending;
+    }
+    bool Closed() const { return state_ == TState::Closed; }
+    bool HasValidAccount() const { return hasValidAccount_; }
+    int AccountIndex() const { return accountIndex_; }
+    int MsgCount() const { return msgCount_; }
+    // The name of the account in use, "" when there is none.
+    std::string AccountName() const;
+    // The check timer's interval: minutes as milliseconds, within what a
+    // window timer takes.
+    int CheckIntervalMs() const { return checkIntervalMs_; }
+
+private:
+    enum class TState {
+        Offline,
+        Online,
+        Connecting,  // GoOnline runs; not online yet
+        Checking,    // a check runs while online
+        Ending,      // a command runs that was told to end (Disconnect, a dropped line)
+        Closed,      // the program ends
+    };
+    class TCommand;
+    void SetState(TState state) { state_ = state; }
+    // Disconnect or Exit came while the command waited.
+    bool Abandoned() const { return state_ == TState::Ending || state_ == TState::Closed; }
+
+    // The steps of a check, each its own routine.
+    void CheckNow(bool Advance);
+    bool AdvanceAccount();
+    void PutAccountIntoPOP(int index);
+    int FetchCount(bool connect, bool& failed);
+    void ShowResult(int count, bool failed);
+    void LeaveIfLineDropped();
+    // Dial-up around going online and offline.
+    void Dial(bool wasOnline);
+    void HangUp();
+
+    TWirePOP3& pop_;
+    TWireMessage& msg_;
+    TRASControl& rasc_;
+    TSettings& settings_;
+    const TAccountTable& accounts_;
+    ICheckView& view_;
+
+    TState state_ = TState::Offline;
+    bool hasValidAccount_ = false;
+    int accountIndex_ = 1;
+    int firstActiveAccount_ = 0;
+    int msgCount_ = 0;
+    int checkIntervalMs_ = 60000;
+    std::vector<std::string> round_;  // "name : count" of the accounts checked this round
+    TMailMemory memory_;
+};
+
+// Both timers stopped for as long as it lives (a command that talks to the
+// network), resumed when it ends, also when an error escapes the command; not
+// after the program closed meanwhile.
+class TTimersStopped {
+public:
+    TTimersStopped(ICheckView& view, const TCheckCycle& cycle) : view_(view), cycle_(cycle) {
+        view_.StopTimers();
+    }
+    ~TTimersStopped() {
+        if (!cycle_.Closed()) view_.ResumeTimers();
+    }
+    TTimersStopped(const TTimersStopped&) = delete;
+    TTimersStopped& operator=(const TTimersStopped&) = delete;
+
+private:
+    ICheckView& view_;
+    const TCheckCycle& cycle_;
+};
+
+// The check timer's interval for `minutes`: 0 or less never fires; the most a
+// window timer takes is 0x7FFFFFFF ms (about 24.8 days).
+int CheckIntervalFor(int minutes);
+
+}  // namespace vexil
