@@ -332,7 +332,8 @@ void TVexil::Exit1Click() {
     int left = 0, top = 0;
     view_.GetPosition(left, top);
     try {
-        WriteOptions(ConfigFilePath(exeDir_, "Vexil.ini"), settings_, left, top, onTopChecked_);
+        WriteOptions(ConfigFilePath(exeDir_, "Vexil.ini"), OptionsAsShown(settings_), left, top,
+                     onTopChecked_);
     } catch (const std::exception& e) {
         messages_.ReportError(e.what());
     }

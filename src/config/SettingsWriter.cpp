@@ -60,6 +60,12 @@ void ReplaceFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
+TSettings OptionsAsShown(TSettings s) {
+    for (std::string* text : {&s.wavsnd, &s.my_mail_client, &s.skin_dir})
+        if (*text == "none") text->clear();
+    return s;
+}
+
 void WriteOptions(const std::string& path, const TSettings& s, std::int32_t posX,
                   std::int32_t posY, bool onTopMark) {
     // posX and posY come before memo_posX and memo_posY: the reader takes the

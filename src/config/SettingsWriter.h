@@ -17,6 +17,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The options as the settings dialog shows them: a text setting that is not
+// set ("none") is an empty field.  The exit writes what this gives, so that an
+// empty sound file or mail program stays empty in the file.
+TSettings OptionsAsShown(TSettings s);
+
 // Writes the 24 lines of Vexil.ini from s, except the window position and the
 // stay-on-top state, which are those of the moment.
 void WriteOptions(const std::string& path, const TSettings& s, std::int32_t posX,

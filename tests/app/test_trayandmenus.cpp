@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,81 @@ TEST_F(TrayAndMenus, ChoosingASkinAppliesItAndShowsTheWindow) {
     EXPECT_TRUE(view.Visible);
     EXPECT_EQ(vexil.STATBMP().Picture(), Expected("DISCONNECTED", false));
     EXPECT_TRUE(messages.Shown.empty());
+}
+
+// A skin picked from the menu that cannot be used is refused with its
+// message: the skin on view stays, window, shape and current_skin untouched,
+// and the exit writes the skin that was on view.
+TEST_F(TrayAndMenus, BrokenSkinFromTheMenuLeavesTheSkinOnView) {
+    const struct {
+        const char* Name;
+        std::function<void(const fs::path& skin)> Break;
+        const char* Message;  // shown in a message box; null: the general error report
+    } cases[] = {
+        {"missing background", [](const fs::path& d) { fs::remove(d / "main.bmp"); }, nullptr},
+        {"no main line",
+         [](const fs::path& d) {
+             std::string ini = test::ReadFileBytes((d / "skin.ini").string());
+             ini.erase(ini.find("main=main.bmp"), 13);
+             test::WriteFileBytes((d / "skin.ini").string(), ini);
+         },
+         "Main Background not found in Skin.ini!\rsee section [Background] in Skin.ini, line : Main="},
+        {"truncated background",
+         [](const fs::path& d) {
+             const std::string bytes = test::ReadFileBytes((d / "main.bmp").string());
+             test::WriteFileBytes((d / "main.bmp").string(), bytes.substr(0, 300));
+         },
+         nullptr},
+        {"malformed number",
+         [](const fs::path& d) {
+             std::string ini = test::ReadFileBytes((d / "skin.ini").string());
+             ini.replace(ini.find("position=88,12"), 14, "position=88 ,12");
+             test::WriteFileBytes((d / "skin.ini").string(), ini);
+         },
+         nullptr},
+        {"broken button picture",
+         [](const fs::path& d) { test::WriteFileBytes((d / "connect.bmp").string(), "BM"); },
+         "INVALID FILE in SKIN.INI !\rCheck your bitmaps files in Skin.ini"},
+        {"broken online picture",
+         [](const fs::path& d) { test::WriteFileBytes((d / "online.bmp").string(), "BM"); },
+         "Invalid file for section [Online]\rOnline= ... in Skin.ini"},
+        {"broken font",
+         [](const fs::path& d) { test::WriteFileBytes((d / "font.bmp").string(), "BM"); }, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        test::TVexilFolderData f;
+        const fs::path broken = fs::path(f.dir.Path()) / "skins" / "Broken";
+        fs::copy(fs::path(f.dir.Path()) / "skins" / "Default", broken);
+        c.Break(broken);
+        f.Start();
+        TImage32 before, after;
+        f.vexil.Paint(before);
+        const IRegionOps::Handle region = f.view.Region;
+        const int width = f.view.Width, left = f.view.Left;
+        const std::string skin = f.vexil.Settings().current_skin;
+
+        f.vexil.SkinItemClick("Broken");
+        if (c.Message) {
+            EXPECT_EQ(f.messages.Shown, std::vector<std::string>{c.Message});
+            EXPECT_TRUE(f.messages.Errors.empty());
+        } else {
+            EXPECT_TRUE(f.messages.Shown.empty());
+            EXPECT_EQ(f.messages.Errors.size(), 1u);
+        }
+        f.vexil.Paint(after);
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(f.view.Region, region);
+        EXPECT_EQ(f.view.Width, width);
+        EXPECT_EQ(f.view.Left, left);
+        EXPECT_TRUE(f.view.Visible);
+        EXPECT_EQ(f.vexil.Settings().current_skin, skin);
+
+        // The exit keeps the skin on view.
+        f.vexil.Exit1Click();
+        EXPECT_EQ(test::ReadFileBytes(f.dir.File("Vexil.ini")).rfind("current_skin = " + skin + "\r\n", 0),
+                  0u);
+    }
 }
 
 TEST(SplitNewsSource, FourTrimmedFields) {

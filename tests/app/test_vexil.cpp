@@ -209,6 +209,53 @@ TEST_F(VexilWindow, ExitWritesTheSettingsWithTheWindowPosition) {
     EXPECT_EQ(view.Top, 111);
 }
 
+// The exit writes the options as the settings dialog shows them: a sound file
+// or mail program that was empty comes back empty, not "none".
+TEST_F(VexilWindow, ExitWritesEmptyTextSettingsEmpty) {
+    test::WriteFileBytes(dir.File("Vexil.ini"),
+                         "current_skin = skins/Default/\r\nautocheck =1\r\nminutes = 5\r\n"
+                         "posX = 30\r\nposY = 40\r\nplaysnd =1\r\nwavsnd = \r\nmy_mail_client =\r\n"
+                         "skin_dir = myskins\r\nRAS_num = 2\r\nsrv_news =1\r\nspeed = 1\r\n");
+    ASSERT_EQ(Start(), -1);
+    vexil.Exit1Click();
+    EXPECT_EQ(test::ReadFileBytes(dir.File("Vexil.ini")),
+              "current_skin = skins/Default/\r\n"
+              "autocheck =1\r\n"
+              "autoconnect =0\r\n"
+              "header_only =0\r\n"
+              "ontop =0\r\n"
+              "minutes = 5\r\n"
+              "posX = 30\r\n"
+              "posY = 40\r\n"
+              "memo_posX = 50\r\n"
+              "memo_posY = 100\r\n"
+              "playsnd =1\r\n"
+              "wavsnd = \r\n"
+              "icon_tray =0\r\n"
+              "run_my_client =0\r\n"
+              "my_mail_client = \r\n"
+              "reset =0\r\n"
+              "skin_dir = myskins\r\n"
+              "RAS_connect =0\r\n"
+              "RAS_num = 2\r\n"
+              "filter =0\r\n"
+              "hidden =0\r\n"
+              "srv_news =1\r\n"
+              "speed = 1\r\n"
+              "min_scroll = 20\r\n");
+}
+
+// The window's shape comes from the main background; when the platform
+// refuses it, the program ends with that picture's message, not silently.
+TEST_F(VexilWindow, ShapeThatCannotBeMadeEndsWithTheBackgroundsMessage) {
+    ASSERT_EQ(Start(), -1);
+    view.Regions.Refuse = true;
+    EXPECT_THROW(vexil.MakeTransparent(), TProgramHalted);
+    EXPECT_EQ(messages.Shown,
+              std::vector<std::string>{
+                  "Main Background not found in Skin.ini!\rsee section [Background] in Skin.ini, line : Main="});
+}
+
 TEST_F(VexilWindow, HiddenStartShowsOnePaintOnly) {
     WriteIni(30, 40, "skins/Default/", "hidden =1\r\n");
     ASSERT_EQ(Start(), -1);

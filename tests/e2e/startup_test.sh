@@ -64,5 +64,52 @@ main=$(grep -i '^main *=' "$dir/skins/Default/skin.ini" | cut -d= -f2 | tr -d ' 
 head -c 300 "$DIST/skins/Default/$main" > "$dir/skins/Default/$main"
 expect_fatal "truncated background" "$dir"
 
+# 3. A broken skin picked from the Skins menu: its error box, then the skin on
+#    view stays, pixel for pixel and working, and the exit keeps current_skin.
+dir=$(fresh_folder broken-pick)
+set_ini "$dir/Vexil.ini" posX 60
+set_ini "$dir/Vexil.ini" posY 70
+cp -r "$dir/skins/Default" "$dir/skins/0broken"  # sorts first in the Skins menu
+main=$(grep -i '^main *=' "$dir/skins/Default/skin.ini" | cut -d= -f2 | tr -d ' \r')
+head -c 300 "$DIST/skins/Default/$main" > "$dir/skins/0broken/$main"
+read -r _ fx fy < <("$CHECK" points "$dir" | grep '^free')
+start_vexil "$dir"
+if win=$(wait_window Vexil 90); then
+  sleep 1.5
+  xdotool mousemove "$fx" "$fy" click 3
+  sleep 1
+  # Configure, Skins, into the submenu (Other Skins...), then the first skin.
+  xdotool key Down key Down key Right
+  sleep 0.5
+  xdotool key Down key Return
+  box=""
+  for _ in $(seq 50); do
+    box=$(xdotool search --onlyvisible --name '^Vexil$' 2>/dev/null | grep -vx "$win" | head -1)
+    [ -n "$box" ] && break
+    sleep 0.2
+  done
+  if [ -n "$box" ]; then
+    ok "broken skin from the menu: an error box"
+    import -window "$box" "$WORK/broken-pick.png" 2>/dev/null
+    xdotool windowfocus --sync "$box" key --window "$box" Return 2>/dev/null || xdotool key --window "$box" Return
+  else
+    fail "broken skin from the menu: no error box"
+  fi
+  sleep 1
+  xdotool mousemove 5 5
+  sleep 0.3
+  import -window root -depth 8 "$WORK/after-pick.ppm"
+  if "$CHECK" shot "$dir" "$WORK/after-pick.ppm" "$ROOT_COLOR"; then ok "the skin on view stays, pixel-exact"; else fail "the window changed after the broken skin"; fi
+  # Still working: the context menu opens and Exit ends the program cleanly.
+  xdotool mousemove "$fx" "$fy" click 3
+  sleep 1
+  xdotool key Up key Return
+  wait_exit 30
+  if [ "$EXIT_CODE" = 0 ]; then ok "still working: Exit from the menu"; else fail "no clean exit after the broken skin (${EXIT_CODE:-still running})"; fi
+  if grep -q "^current_skin = skins/Default/"$'\r'"\$" "$dir/Vexil.ini"; then ok "current_skin unchanged"; else fail "current_skin changed: $(grep current_skin "$dir/Vexil.ini")"; fi
+else
+  fail "no window appeared (broken skin)"; cat "$WORK/vexil.log"
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

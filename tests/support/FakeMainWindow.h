@@ -22,7 +22,9 @@ class TMaskRegionOps : public IRegionOps {
 public:
     using TPixels = std::set<std::pair<int, int>>;  // (y, x)
 
+    bool Refuse = false;  // the platform is out of regions
     Handle CreateFromRects(const TRegionRect* rects, int count, const TRegionRect&) override {
+        if (Refuse) throw std::runtime_error("no region");
         auto* region = new TPixels;
         for (int i = 0; i < count; ++i)
             for (int y = rects[i].Top; y < rects[i].Bottom; ++y)
