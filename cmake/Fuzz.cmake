@@ -8,7 +8,8 @@
 option(VEXIL_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
 
 file(GLOB VEXIL_PICTURE_SOURCES CONFIGURE_DEPENDS
-  src/skin/Image.cpp src/skin/Picture*.cpp src/skin/Bmp*.cpp src/skin/Gif*.cpp src/skin/Ico*.cpp)
+  src/skin/Image.cpp src/skin/Picture*.cpp src/skin/Bmp*.cpp src/skin/Gif*.cpp src/skin/Ico*.cpp
+  src/base/Text.cpp)
 add_executable(fuzz_pictures tests/fuzz/fuzz_pictures.cpp ${VEXIL_PICTURE_SOURCES})
 target_include_directories(fuzz_pictures PRIVATE src)
 target_compile_options(fuzz_pictures PRIVATE
@@ -23,7 +24,7 @@ target_link_options(fuzz_pictures PRIVATE -fsanitize=fuzzer,address,undefined)
 #   (tests/fuzz/run_short.sh does a short bounded run of it)
 file(GLOB VEXIL_MESSAGE_SOURCES CONFIGURE_DEPENDS
   src/pop3/Wire.cpp src/pop3/WireErrors.cpp src/pop3/MemoryTransport.cpp src/pop3/Decoders.cpp
-  src/pop3/WireMessage.cpp src/pop3/Mime*.cpp src/config/Convert.cpp src/platform/posix/TempFile.cpp)
+  src/pop3/WireMessage.cpp src/pop3/Mime*.cpp src/base/Text.cpp src/platform/posix/TempFile.cpp)
 add_executable(fuzz_message tests/fuzz/fuzz_message.cpp ${VEXIL_MESSAGE_SOURCES})
 target_include_directories(fuzz_message PRIVATE src)
 target_compile_options(fuzz_message PRIVATE

@@ -284,10 +284,11 @@ TEST_F(CheckCycle, CheckIntervalFromMinutes) {
     ExpectShown("DEMO 2 MESSAGES", 2);
 }
 
-// Every command that changes accounts, the skin or the connection, arriving
-// while a check waits on a slow server, is refused before it touches
-// anything: the check ends under its own account, nothing else changes.
-TEST_F(CheckCycle, CommandsArrivingDuringACheckAreRefused) {
+// Every command of the menus and buttons, arriving while a check waits on a
+// slow server: those that change accounts, the skin or the connection are
+// refused before they touch anything; the check ends under its own account
+// whatever came.
+TEST_F(CheckCycle, CommandsArrivingDuringACheck) {
     const struct {
         const char* Name;
         std::function<void(TVexilFolderData&)> Command;
@@ -303,6 +304,12 @@ TEST_F(CheckCycle, CommandsArrivingDuringACheckAreRefused) {
         {"news source", [](TVexilFolderData& f) { f.vexil.NewsItemClick(3); }},
         {"Refresh List", [](TVexilFolderData& f) { f.vexil.Actualiser1Click(); }},
         {"Configure", [](TVexilFolderData& f) { f.vexil.Config1Click(); }},
+        // These touch neither accounts, skin nor connection: they do their
+        // work, and the check goes on all the same.
+        {"On Top", [](TVexilFolderData& f) { f.vexil.OnTopClick(); }},
+        {"Help", [](TVexilFolderData& f) { f.vexil.AideClick(); }},
+        {"Other Skins", [](TVexilFolderData& f) { f.vexil.OtherSkinClick(); }},
+        {"mail program", [](TVexilFolderData& f) { f.vexil.MAILClick(); }},
     };
     for (const auto& c : commands) {
         SCOPED_TRACE(c.Name);
@@ -345,6 +352,34 @@ TEST_F(CheckCycle, CommandsArrivingDuringACheckAreRefused) {
         EXPECT_EQ(f.vexil.Settings().current_skin, skin);
         EXPECT_EQ(fast.Accepted() + slow.Accepted(), 2);  // no other connection
     }
+}
+
+// An error that escapes a command (here a drawing error as the result shows)
+// leaves neither the program busy nor the timers stopped: the next command
+// and the next tick run as usual.
+TEST_F(CheckCycle, AnErrorEscapingACommandLeavesNothingBehind) {
+    const TMailbox box = Server().NewMailbox(Messages(2));
+    Accounts({On(box, "Demo")});
+    WriteIni("autocheck =1\r\n");
+    Start();
+    vexil.ConnectClick();
+    ASSERT_TRUE(vexil.Cycle().IsOnline());
+    view.OnProcessMessages = [&] { view.FailNextInvalidate = true; };
+    EXPECT_THROW(vexil.RefreshBtnMouseDown(TMouseButton::Left, ssLeft, 1, 1), std::runtime_error);
+    view.OnProcessMessages = nullptr;
+    EXPECT_FALSE(vexil.Cycle().Busy());
+    EXPECT_TRUE(vexil.Cycle().IsOnline());
+    EXPECT_TRUE(view.CheckTimerOn);
+    EXPECT_TRUE(vexil.Ticker().Enabled());
+
+    view.OnProcessMessages = [&] { view.FailNextInvalidate = true; };
+    EXPECT_THROW(vexil.TimerTimer(), std::runtime_error);
+    view.OnProcessMessages = nullptr;
+    EXPECT_FALSE(vexil.Cycle().Busy());
+    EXPECT_TRUE(vexil.Ticker().Enabled());
+
+    vexil.TimerTimer();
+    ExpectShown("DEMO 2 MESSAGES", 2);
 }
 
 TEST_F(CheckCycle, DisconnectDuringACheckEndsIt) {

@@ -74,7 +74,15 @@ public:
         if (Region) Regions.Delete(Region);
         Region = r;
     }
-    void Invalidate(const TRect& area) override { Invalidated.push_back(area); }
+    // Set, the next repaint asked for fails (a drawing error of the platform).
+    bool FailNextInvalidate = false;
+    void Invalidate(const TRect& area) override {
+        if (FailNextInvalidate) {
+            FailNextInvalidate = false;
+            throw std::runtime_error("drawing failed");
+        }
+        Invalidated.push_back(area);
+    }
     void SetMouseCapture(bool c) override { Captured = c; }
     int CheckTimerCalls = 0;  // every change asked for, even to the same state
     void SetCheckTimer(bool enabled, int ms) override {
