@@ -9,21 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "support/FakeMessages.h"
 #include "support/TempDir.h"
 #include "win32/MainWindow.h"
 #include "win32/Win32Services.h"
 
 namespace vexil::test {
-
-class TQuietMessages : public IMessages {
-public:
-    std::vector<std::string> Texts;
-    void ShowMessage(const std::string& t) override { Texts.push_back(t); }
-    void ReportError(const std::string& t) override { Texts.push_back(t); }
-
-protected:
-    void EndProgram(int code) override { throw TProgramHalted{code}; }
-};
 
 class TFolderSystem : public TWin32System {
 public:
@@ -64,7 +55,7 @@ public:
     }
 
     TTempDir dir;
-    TQuietMessages messages;
+    TFakeMessages messages;
     TFolderSystem system;
     TMainWindow window{GetModuleHandleA(nullptr), nullptr, system, messages};
 };

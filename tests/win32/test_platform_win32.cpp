@@ -10,22 +10,13 @@
 #include <vector>
 
 #include "skin/Picture.h"
+#include "support/FakeMessages.h"
 #include "win32/MainWindow.h"
 #include "win32/Win32Services.h"
 
 using namespace vexil;
 
 namespace {
-
-class TRecordingMessages : public IMessages {
-public:
-    std::vector<std::string> Texts;
-    void ShowMessage(const std::string& t) override { Texts.push_back(t); }
-    void ReportError(const std::string& t) override { Texts.push_back(t); }
-
-protected:
-    void EndProgram(int code) override { throw TProgramHalted{code}; }
-};
 
 void Pump() {
     MSG msg;
@@ -37,7 +28,7 @@ void Pump() {
 
 class MainWindowWin32 : public ::testing::Test {
 protected:
-    TRecordingMessages messages;
+    test::TFakeMessages messages;
     TWin32System system;
     TMainWindow window{GetModuleHandleA(nullptr), nullptr, system, messages};
 };

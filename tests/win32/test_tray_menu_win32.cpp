@@ -8,28 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "support/FakeMessages.h"
+#include "support/FakeMessages.h"
 #include "win32/MainWindow.h"
-#include "win32/Win32Menu.h"
 #include "win32/ProgramFolderWin32.h"
+#include "win32/Win32Menu.h"
 #include "win32/Win32Services.h"
 
 using namespace vexil;
 
 namespace {
 
-class TQuietMessages : public IMessages {
-public:
-    std::vector<std::string> Texts;
-    void ShowMessage(const std::string& t) override { Texts.push_back(t); }
-    void ReportError(const std::string& t) override { Texts.push_back(t); }
-
-protected:
-    void EndProgram(int code) override { throw TProgramHalted{code}; }
-};
-
 class TrayWin32 : public ::testing::Test {
 protected:
-    TQuietMessages messages;
+    test::TFakeMessages messages;
     TWin32System system;
     TMainWindow window{GetModuleHandleA(nullptr), nullptr, system, messages};
 };
