@@ -349,15 +349,20 @@ void TVexil::Paint(TImage32& surface) const {
         surface = TImage32(background_.Width(), background_.Height());
     surface.CopyFrom(background_, 0, 0, background_.Width(), background_.Height(), 0, 0);
     display_.Paint(surface);
-    for (const TImgBtn* b : {&Connect, &RefreshBtn, &Disconnect, &MAIL}) b->Paint(surface);
+    for (const TImgBtn* b : PaintedButtons()) b->Paint(surface);
 }
 
-TImgBtn* TVexil::ButtonAt(int x, int y) const {
-    TImgBtn* const buttons[] = {const_cast<TImgBtn*>(&MAIL), const_cast<TImgBtn*>(&Disconnect),
-                                const_cast<TImgBtn*>(&RefreshBtn), const_cast<TImgBtn*>(&Connect)};
-    for (TImgBtn* b : buttons)
-        if (b->Visible && b->BoundsRect().Contains(x, y)) return b;
-    return nullptr;
+// The topmost button at the point: the last one painted wins.
+int TVexil::ButtonIndexAt(int x, int y) const {
+    const auto buttons = PaintedButtons();
+    for (int i = 3; i >= 0; --i)
+        if (buttons[i]->Visible && buttons[i]->BoundsRect().Contains(x, y)) return i;
+    return -1;
+}
+
+TImgBtn* TVexil::ButtonAt(int x, int y) {
+    const int i = ButtonIndexAt(x, y);
+    return i < 0 ? nullptr : Buttons()[static_cast<size_t>(i)];
 }
 
 void TVexil::MouseMove(int x, int y, TShiftState shift) {
@@ -428,7 +433,8 @@ void TVexil::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 }
 
 std::string TVexil::HintAt(int x, int y) const {
-    if (const TImgBtn* b = ButtonAt(x, y)) return b->Hint;
+    const int i = ButtonIndexAt(x, y);
+    if (i >= 0) return PaintedButtons()[static_cast<size_t>(i)]->Hint;
     return display_.HintAt(x, y);
 }
 

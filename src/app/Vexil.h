@@ -191,7 +191,12 @@ private:
     void EndAfterSkinError(const char* message, bool closeSession);
     void NotifyNewMail();
     std::vector<TImgBtn*> Buttons();
-    TImgBtn* ButtonAt(int x, int y) const;
+    // The buttons in the order they are painted (and in that of Buttons()).
+    std::array<const TImgBtn*, 4> PaintedButtons() const {
+        return {&Connect, &RefreshBtn, &Disconnect, &MAIL};
+    }
+    int ButtonIndexAt(int x, int y) const;  // in the order of Buttons(); -1 for none
+    TImgBtn* ButtonAt(int x, int y);
     void CreatePopMnu();
     void WireMenusAndCommands();
 

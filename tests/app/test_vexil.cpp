@@ -9,6 +9,7 @@
 #include "config/IniFile.h"
 #include "support/FakeMainWindow.h"
 #include "support/FakeMessages.h"
+#include "support/ScriptedServer.h"
 #include "support/TempDir.h"
 #include "app/VexilFolder.h"
 
@@ -254,6 +255,29 @@ TEST_F(VexilWindow, ShapeThatCannotBeMadeEndsWithTheBackgroundsMessage) {
     EXPECT_EQ(messages.Shown,
               std::vector<std::string>{
                   "Main Background not found in Skin.ini!\rsee section [Background] in Skin.ini, line : Main="});
+}
+
+// The message on hand when the program ends takes its attachment files with
+// it: nothing is left in the temporary folder.
+TEST_F(VexilWindow, ExitDeletesTheAttachmentFilesOfTheMessageOnHand) {
+    const std::string message =
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n"
+        "text\r\n--b\r\nContent-Type: application/octet-stream\r\n"
+        "Content-Disposition: attachment; filename=\"a.bin\"\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nTWFu\r\n--b--\r\n.\r\n";
+    test::TScriptedServer server({test::TScript()
+                                      .Send("+OK ready\r\n").Expect().Send("+OK\r\n").Expect()
+                                      .Send("+OK\r\n").Expect().Send("+OK\r\n" + message)});
+    ASSERT_EQ(Start(), -1);
+    vexil.POP->Host = "127.0.0.1";
+    vexil.POP->Port = server.Port();
+    vexil.POP->Connect();
+    ASSERT_TRUE(vexil.POP->Retrieve(1, vexil.Msg, static_cast<int>(message.size())));
+    ASSERT_EQ(vexil.Msg.Attachments.size(), 1u);
+    const std::string file = vexil.Msg.Attachments[0].StoredPathName;
+    EXPECT_EQ(test::ReadFileBytes(file), "Man");
+    vexil.Exit1Click();
+    EXPECT_FALSE(test::FileExists(file));
 }
 
 TEST_F(VexilWindow, HiddenStartShowsOnePaintOnly) {
