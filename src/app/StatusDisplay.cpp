@@ -77,9 +77,9 @@ void TStatusDisplay::DrawCount(const std::string& digits) {
     DrawBitmapText(NBMSGBMP, digits, 0, skin_->CountFontPath, skin_->CountH, skin_->CountW);
 }
 
-void TStatusDisplay::ShowMailPicture(bool mail, bool restart) {
+void TStatusDisplay::ShowMailPicture(bool mail, bool reload) {
     const TFlag wanted = mail ? TFlag::Mail : TFlag::NoMail;
-    if (!skin_ || (flag_ == wanted && !restart)) return;
+    if (!skin_ || (flag_ == wanted && !reload)) return;
     const TRect before = FLAG.BoundsRect();
     flag_ = TFlag::Unknown;  // until the new picture is in
     LoadStateImage(FLAG, mail ? skin_->GotMailPath : skin_->NoMailPath);

@@ -49,9 +49,9 @@ public:
     bool LineScrolledOut() const { return lineScrolledOut_; }
 
     // Loads the mail picture (gotmail or nomail) into FLAG, unless it shows
-    // already and restart is not asked for (new mail plays an animated
-    // picture from its start); raises what the picture loader raises.
-    void ShowMailPicture(bool mail, bool restart = false);
+    // already and no reload is asked for (new mail plays an animated picture
+    // from its start again); raises what the picture loader raises.
+    void ShowMailPicture(bool mail, bool reload = false);
     // Loads the online or offline picture into Online; raises likewise.
     void ShowOnlinePicture(bool online);
 

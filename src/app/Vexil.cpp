@@ -166,9 +166,9 @@ void TVexil::EndAfterSkinError(const char* message, bool closeSession) {
     messages_.Halt(1);
 }
 
-void TVexil::ShowMailPicture(bool mail, bool restart) {
+void TVexil::ShowMailPicture(bool mail, bool reload) {
     try {
-        display_.ShowMailPicture(mail, restart);
+        display_.ShowMailPicture(mail, reload);
     } catch (const std::exception&) {
         EndAfterSkinError(kInvalidGotMail, true);
     }

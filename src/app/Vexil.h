@@ -187,7 +187,7 @@ private:
     void ApplySkin(TLoadedSkin skin);
     TPicture LoadPicture(const std::string& path);
     // Loads a mail picture into FLAG; one that cannot be loaded ends the program.
-    void ShowMailPicture(bool mail, bool restart = false);
+    void ShowMailPicture(bool mail, bool reload = false);
     void EndAfterSkinError(const char* message, bool closeSession);
     void NotifyNewMail();
     std::vector<TImgBtn*> Buttons();

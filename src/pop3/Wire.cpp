@@ -518,6 +518,8 @@ void TWireClient::Connect() {
     lastLineWasDot_ = false;
     BeginReply();
     DoStatus("Connecting to " + Host);
+    // Closed from the status handler: no connection is wanted any more.
+    if (closeRequested_) throw EWireSocketError(kWsaNotConnected);
     ResetBuffer(BufferChunk);
     try {
         const std::uint32_t address = ResolveHost(Host);

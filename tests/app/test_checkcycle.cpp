@@ -405,6 +405,28 @@ TEST_F(CheckCycle, DisconnectDuringACheckEndsIt) {
     EXPECT_FALSE(view.CheckTimerOn);
 }
 
+// Disconnect while going online ends the attempt there: offline, no error.
+TEST_F(CheckCycle, DisconnectWhileGoingOnlineEndsTheAttempt) {
+    TScriptedServer server({PopSession(1, 1000)});
+    WriteAccounts({{"Slow", false}}, server.Port());
+    Start();
+    bool pressed = false;
+    view.OnProcessMessages = [&] {
+        if (!pressed) {
+            pressed = true;
+            vexil.DisconnectClick();
+        }
+    };
+    vexil.ConnectClick();
+    view.OnProcessMessages = nullptr;
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(vexil.Cycle().IsOnline());
+    EXPECT_FALSE(vexil.Cycle().Busy());
+    EXPECT_TRUE(messages.Shown.empty());
+    ExpectShown("DISCONNECTED", 0);
+    EXPECT_EQ(server.Accepted(), 0);  // pressed as it began: not even connected
+}
+
 TEST_F(CheckCycle, ClosingTheWindowDuringACheckEndsItAndSaves) {
     const TMailbox box = Server().NewMailbox(Messages(2));
     Accounts({On(box, "Demo")});

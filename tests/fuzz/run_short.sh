@@ -29,12 +29,39 @@ work="$build/message-corpus"
 mkdir -p "$work" "$build/artifacts"
 seeds="$build/message-seeds"
 rm -rf "$seeds" && mkdir -p "$seeds"
-cp "$root"/tests/data/mail/*.eml "$seeds"/
+# The input goes to the receiver as it is, and the reply's lines end with
+# CR LF: the stored messages (LF) seed it in that form.
+for eml in "$root"/tests/data/mail/*.eml; do
+  sed 's/\r\{0,1\}$/\r/' "$eml" > "$seeds/$(basename "$eml")"
+done
+# Large seeds, so that the size-driven paths are reached from the start: many
+# named parts, deep nesting with long boundaries, and lines without end.
+python3 - "$seeds" <<'PY'
+import sys
+out = sys.argv[1]
+def write(name, text):
+    with open(f"{out}/{name}", "wb") as f:
+        f.write(text.replace("\n", "\r\n").encode("latin-1"))
+parts = ["Content-Type: multipart/mixed; boundary=p\n\n"]
+for i in range(3000):
+    parts.append(f'--p\nContent-Type: application/octet-stream\nContent-Disposition: attachment; filename="f{i}"\nContent-Transfer-Encoding: base64\n\nTWFu\n')
+parts.append("--p--\n")
+write("big_named_parts.eml", "".join(parts))
+deep = []
+for level in range(70):
+    b = f"level{level}-".ljust(70, "x")
+    deep.append(f"Content-Type: multipart/mixed; boundary=\"{b}\"\n\n--{b}\n")
+deep.append("Content-Type: text/plain\n\n" + "text line\n" * 2000)
+write("big_deep_nesting.eml", "".join(deep))
+write("big_long_lines.eml", "Subject: " + "s" * 200000 + "\n\n" + ("b" * 100000 + "\n") * 5)
+PY
 
 echo "fuzz_message: ${seconds} s, inputs up to ${max_len} bytes"
 log="$build/fuzz_message.log"
 set +e
-"$build/fuzz_message" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
+# -len_control=0: inputs may take any length up to max_len at once, instead of
+# growing to it slowly over hours.
+"$build/fuzz_message" -max_total_time="$seconds" -max_len="$max_len" -len_control=0 -timeout=10 -rss_limit_mb=2048 \
   -artifact_prefix="$build/artifacts/" -print_final_stats=1 "$work" "$seeds" >"$log" 2>&1
 status=$?
 set -e

@@ -36,6 +36,7 @@ void SetNonBlocking(TSocket s) {
 bool WouldBlock() { return WSAGetLastError() == WSAEWOULDBLOCK; }
 using TLength = int;
 const int kShutdownSend = SD_SEND;
+const int kNoSignal = 0;
 struct TWinsockUser {
     TWinsockUser() {
         WSADATA data;
@@ -51,6 +52,9 @@ void SetNonBlocking(TSocket s) { fcntl(s, F_SETFL, fcntl(s, F_GETFL, 0) | O_NONB
 bool WouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
 using TLength = socklen_t;
 const int kShutdownSend = SHUT_WR;
+// A client that went away is an answer like any other, not a signal that
+// ends the test program.
+const int kNoSignal = MSG_NOSIGNAL;
 struct TWinsockUser {};
 #endif
 
@@ -158,7 +162,7 @@ public:
         while (done < size) {
             if (!alive_()) return false;
             const int chunk = static_cast<int>(size - done < 65536 ? size - done : 65536);
-            const auto sent = ::send(socket_, data + done, chunk, flags);
+            const auto sent = ::send(socket_, data + done, chunk, flags | kNoSignal);
             if (sent > 0) {
                 done += static_cast<std::size_t>(sent);
                 continue;
