@@ -28,9 +28,10 @@ struct TCheckResult {
 class ICheckView {
 public:
     virtual ~ICheckView() = default;
-    // The status line.  ShowStatus makes text the status text and draws it;
-    // DrawStatus only draws (the client's progress, "Connecting to ..."), and
-    // SetStatusText only keeps.
+    // The status line.  ShowStatus makes text the status text, draws it and
+    // holds it on view a while (an outcome, like a result); DrawStatus only
+    // draws (the client's progress, "Connecting to ..."), and SetStatusText
+    // only keeps.
     virtual void ShowStatus(const std::string& text) = 0;
     virtual void DrawStatus(const std::string& text) = 0;
     virtual void SetStatusText(const std::string& text) = 0;
