@@ -24,15 +24,17 @@ struct TMenuItem {
     bool IsSeparator() const { return Caption == "-"; }
 
     // The item of that name in this menu or any of its submenus.
-    TMenuItem* Find(const std::string& name) {
-        for (TMenuItem& item : Items) {
+    TMenuItem* Find(const std::string& name) { return FindIn(*this, name); }
+    const TMenuItem* Find(const std::string& name) const { return FindIn(*this, name); }
+
+private:
+    template <class TItem>
+    static TItem* FindIn(TItem& menu, const std::string& name) {
+        for (TItem& item : menu.Items) {
             if (item.Name == name) return &item;
-            if (TMenuItem* inner = item.Find(name)) return inner;
+            if (TItem* inner = FindIn(item, name)) return inner;
         }
         return nullptr;
-    }
-    const TMenuItem* Find(const std::string& name) const {
-        return const_cast<TMenuItem*>(this)->Find(name);
     }
 };
 
