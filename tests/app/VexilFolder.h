@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "app/Vexil.h"
@@ -64,6 +65,19 @@ public:
         }
         WriteFileBytes(dir.File("Accounts.ini"), text);
     }
+    // Runs action once, at the first wait of whatever command comes next:
+    // a click or a tick that arrives while a server is slow to answer.  Tells
+    // afterwards whether it ran.
+    void AtNextWait(std::function<void()> action) {
+        actedAtWait_ = false;
+        view.OnProcessMessages = [this, action = std::move(action)] {
+            if (actedAtWait_) return;
+            actedAtWait_ = true;
+            action();
+        };
+    }
+    bool ActedAtWait() const { return actedAtWait_; }
+
     // Loads the files again as picking a skin from the menu does (the
     // accounts and settings with it).
     void Reload() { vexil.SkinItemClick("Default"); }
@@ -81,6 +95,9 @@ public:
     TFakeSystem system;
     TFakeMessages messages;
     TVexil vexil{view, system, messages};
+
+private:
+    bool actedAtWait_ = false;
 };
 
 class TVexilFolder : public ::testing::Test, public TVexilFolderData {};

@@ -323,16 +323,10 @@ TEST_F(CheckCycle, CommandsArrivingDuringACheck) {
         ASSERT_TRUE(f.vexil.Cycle().IsOnline());
         const std::string skin = f.vexil.Settings().current_skin;
 
-        bool done = false;
-        int timerCalls = 0, menus = 0;
-        bool ticker = false;
-        f.view.OnProcessMessages = [&] {
-            if (done) return;
-            done = true;
+        f.AtNextWait([&] {
             ASSERT_TRUE(f.vexil.Cycle().Busy());
-            timerCalls = f.view.CheckTimerCalls;
-            menus = f.view.MenusShown;
-            ticker = f.vexil.Ticker().Enabled();
+            const int timerCalls = f.view.CheckTimerCalls, menus = f.view.MenusShown;
+            const bool ticker = f.vexil.Ticker().Enabled();
             c.Command(f);
             EXPECT_EQ(f.view.CheckTimerCalls, timerCalls);
             EXPECT_EQ(f.vexil.Ticker().Enabled(), ticker);
@@ -340,10 +334,9 @@ TEST_F(CheckCycle, CommandsArrivingDuringACheck) {
             EXPECT_EQ(f.vexil.Cycle().AccountIndex(), 2);
             EXPECT_EQ(f.vexil.Settings().current_skin, skin);
             EXPECT_EQ(f.vexil.Settings().srv_news, 0);
-        };
+        });
         f.vexil.TimerTimer();  // Bob, slowly
-        f.view.OnProcessMessages = nullptr;
-        EXPECT_TRUE(done);
+        EXPECT_TRUE(f.ActedAtWait());
         EXPECT_EQ(f.vexil.STATBMP().Picture(), f.Expected("BOB 2 MESSAGES", false));
         EXPECT_EQ(f.vexil.NBMSGBMP().Hint, "Ann : 1\rBob : 2");
         EXPECT_EQ(f.vexil.Cycle().AccountIndex(), 2);
@@ -388,16 +381,9 @@ TEST_F(CheckCycle, DisconnectDuringACheckEndsIt) {
     Start();
     vexil.ConnectClick();
     ASSERT_TRUE(vexil.Cycle().IsOnline());
-    bool pressed = false;
-    view.OnProcessMessages = [&] {
-        if (!pressed) {
-            pressed = true;
-            vexil.DisconnectClick();
-        }
-    };
+    AtNextWait([&] { vexil.DisconnectClick(); });
     vexil.TimerTimer();
-    view.OnProcessMessages = nullptr;
-    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(ActedAtWait());
     EXPECT_FALSE(vexil.Cycle().IsOnline());
     EXPECT_FALSE(vexil.Cycle().Busy());
     ExpectShown("DISCONNECTED", 0);
@@ -410,16 +396,9 @@ TEST_F(CheckCycle, DisconnectWhileGoingOnlineEndsTheAttempt) {
     TScriptedServer server({PopSession(1, 1000)});
     WriteAccounts({{"Slow", false}}, server.Port());
     Start();
-    bool pressed = false;
-    view.OnProcessMessages = [&] {
-        if (!pressed) {
-            pressed = true;
-            vexil.DisconnectClick();
-        }
-    };
+    AtNextWait([&] { vexil.DisconnectClick(); });
     vexil.ConnectClick();
-    view.OnProcessMessages = nullptr;
-    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(ActedAtWait());
     EXPECT_FALSE(vexil.Cycle().IsOnline());
     EXPECT_FALSE(vexil.Cycle().Busy());
     EXPECT_TRUE(messages.Shown.empty());
@@ -433,18 +412,14 @@ TEST_F(CheckCycle, ClosingTheWindowDuringACheckEndsItAndSaves) {
     Start();
     vexil.ConnectClick();
     ASSERT_TRUE(vexil.Cycle().IsOnline());
-    bool closed = false;
     size_t drawn = 0;
-    view.OnProcessMessages = [&] {
-        if (!closed) {
-            closed = true;
-            view.Left = 77;
-            vexil.Exit1Click();
-            drawn = view.Invalidated.size();
-        }
-    };
+    AtNextWait([&] {
+        view.Left = 77;
+        vexil.Exit1Click();
+        drawn = view.Invalidated.size();
+    });
     vexil.TimerTimer();
-    view.OnProcessMessages = nullptr;
+    EXPECT_TRUE(ActedAtWait());
     EXPECT_TRUE(view.Closed);
     EXPECT_FALSE(vexil.Cycle().Busy());
     EXPECT_FALSE(vexil.POP->Connected());
@@ -581,12 +556,12 @@ TEST_F(CheckCycleDialUp, ClosingWhileConnectingDialsNothing) {
     WriteAccounts({{"Demo", false}}, server.Port());
     WriteIni("RAS_connect =1\r\n");
     Start();
-    view.OnProcessMessages = [&] {
-        view.OnProcessMessages = nullptr;
+    AtNextWait([&] {
         EXPECT_EQ(vexil.STATBMP().Picture(), Expected("CONNECTING TO OFFICE", false));
         vexil.Exit1Click();
-    };
+    });
     vexil.ConnectClick();
+    EXPECT_TRUE(ActedAtWait());
     EXPECT_TRUE(view.Closed);
     EXPECT_TRUE(system.Ras.Dialled.empty());
     EXPECT_EQ(server.Accepted(), 0);
