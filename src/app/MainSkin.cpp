@@ -39,7 +39,7 @@ TLoadedSkin LoadMainSkin(const std::string& skinDir, const TSkin& previous,
         skin.ButtonOff[i] = Required(loadPicture, buttons[i]->Normal, kInvalidSkinFile);
         skin.ButtonOn[i] = Required(loadPicture, buttons[i]->Select, kInvalidSkinFile);
     }
-    Required(loadPicture, v.NoMailPath, kInvalidSkinFile);
+    skin.NoMail = Required(loadPicture, v.NoMailPath, kInvalidSkinFile);
     if (check == TSkinCheck::Everything) {
         Required(loadPicture, v.GotMailPath, kInvalidGotMail);
         Required(loadPicture, v.OnlinePath, kInvalidOnline);

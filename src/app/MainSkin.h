@@ -19,6 +19,7 @@ struct TLoadedSkin {
     bool NoMsgBackground = false;
     // Normal and select pictures of Connect, RefreshBtn, Disconnect and MAIL.
     std::array<TPicture, 4> ButtonOff, ButtonOn;
+    TPicture NoMail;  // what the mail picture shows first
 };
 
 // How deeply a skin is checked before it is used.

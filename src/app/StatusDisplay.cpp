@@ -82,20 +82,26 @@ void TStatusDisplay::ShowMailPicture(bool mail, bool reload) {
     if (!skin_ || (flag_ == wanted && !reload)) return;
     const TRect before = FLAG.BoundsRect();
     flag_ = TFlag::Unknown;  // until the new picture is in
-    LoadStateImage(FLAG, mail ? skin_->GotMailPath : skin_->NoMailPath);
+    ShowStateImage(FLAG, loadPicture_(mail ? skin_->GotMailPath : skin_->NoMailPath));
     flag_ = wanted;
+    Repaint(before, FLAG.BoundsRect());
+}
+
+void TStatusDisplay::ShowNoMailPicture(const TPicture& picture) {
+    const TRect before = FLAG.BoundsRect();
+    ShowStateImage(FLAG, picture);
+    flag_ = TFlag::NoMail;
     Repaint(before, FLAG.BoundsRect());
 }
 
 void TStatusDisplay::ShowOnlinePicture(bool online) {
     if (!skin_) return;
     const TRect before = Online.BoundsRect();
-    LoadStateImage(Online, online ? skin_->OnlinePath : skin_->OfflinePath);
+    ShowStateImage(Online, loadPicture_(online ? skin_->OnlinePath : skin_->OfflinePath));
     Repaint(before, Online.BoundsRect());
 }
 
-void TStatusDisplay::LoadStateImage(TImageControl& image, const std::string& path) {
-    const TPicture picture = loadPicture_(path);
+void TStatusDisplay::ShowStateImage(TImageControl& image, const TPicture& picture) {
     if (picture.Frames.size() > 1) {
         // Animated GIF frames carry their own transparency.
         image.SetFrames(picture.Frames, picture.DelaysMs, picture.LoopCount);

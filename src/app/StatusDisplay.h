@@ -52,6 +52,8 @@ public:
     // already and no reload is asked for (new mail plays an animated picture
     // from its start again); raises what the picture loader raises.
     void ShowMailPicture(bool mail, bool reload = false);
+    // The no-mail picture, decoded already (a skin just loaded).
+    void ShowNoMailPicture(const TPicture& picture);
     // Loads the online or offline picture into Online; raises likewise.
     void ShowOnlinePicture(bool online);
 
@@ -65,7 +67,7 @@ public:
     std::string HintAt(int x, int y) const;
 
 private:
-    void LoadStateImage(TImageControl& image, const std::string& path);
+    void ShowStateImage(TImageControl& image, const TPicture& picture);
     void Repaint(const TRect& before, const TRect& after);
 
     TInvalidate invalidate_;

@@ -125,19 +125,16 @@ void TVexil::ApplySkin(TLoadedSkin skin) {
     noMsgBackground_ = skin.NoMsgBackground;
     display_.UseSkin(skin_, background_);
 
+    // The loaded pictures come in the order of Buttons().
     const TSkinButton* values[4] = {&skin_.Connect, &skin_.Read, &skin_.Disconnect, &skin_.Mail};
-    TImgBtn* buttons[4] = {&Connect, &RefreshBtn, &Disconnect, &MAIL};
-    for (int i = 0; i < 4; ++i) {
+    const std::vector<TImgBtn*> buttons = Buttons();
+    for (size_t i = 0; i < 4; ++i) {
         buttons[i]->SetPicOff(skin.ButtonOff[i]);
         buttons[i]->SetPicOn(skin.ButtonOn[i]);
         buttons[i]->Top = values[i]->Y;
         buttons[i]->Left = values[i]->X;
     }
-    try {
-        display_.ShowMailPicture(false);
-    } catch (const std::exception&) {
-        EndAfterSkinError(kInvalidSkinFile, false);
-    }
+    display_.ShowNoMailPicture(skin.NoMail);
     view_.Invalidate(TRect{0, 0, ClientWidth(), ClientHeight()});
 }
 
