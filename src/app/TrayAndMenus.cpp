@@ -53,19 +53,6 @@ void KeepFirstTwo(TMenuItem& menu) {
 
 }  // namespace
 
-std::array<std::string, 4> SplitNewsSource(const std::string& line) {
-    std::array<std::string, 4> fields;
-    std::string rest = line;
-    for (int i = 0; i < 3; ++i) {
-        const size_t bar = rest.find('|');
-        if (bar == std::string::npos) continue;
-        fields[i] = Trim(rest.substr(0, bar));
-        rest = rest.substr(bar + 1);
-    }
-    fields[3] = Trim(rest);
-    return fields;
-}
-
 void TVexil::CreatePopMnu() {
     popMnu_ = TMenuItem();
     popMnu_.Name = "PopMnu";
@@ -133,6 +120,8 @@ void TVexil::TrayIconMessage(int mouseMessage) {
             ticker_.SetEnabled(true);
         }
     } else if (mouseMessage == kTrayRightButtonDown) {
+        // The settings dialog holds the program until it closes.
+        if (configOpen_) return;
         view_.BringToFront();
         int x = 0, y = 0;
         view_.GetCursorPos(x, y);
@@ -187,17 +176,7 @@ void TVexil::SkinItemClick(const std::string& caption) {
     // Kept as skin_dir is written, so a relative skin folder stays relative.
     const std::string dir = settings_.skin_dir + kPathDelim + caption + kPathDelim;
     TLoadedSkin skin;
-    try {
-        skin = LoadMainSkin(ProgramPath(exeDir_, dir), skin_, msgBackground_,
-                            TSkinCheck::Everything,
-                            [this](const std::string& p) { return LoadPicture(p); });
-    } catch (const ESkinError& e) {
-        messages_.ShowMessage(e.what());
-        return;
-    } catch (const std::exception& e) {
-        messages_.ReportError(e.what());
-        return;
-    }
+    if (!LoadWholeSkin(dir, skin)) return;
     skinPicked_ = true;
     settings_.current_skin = dir;
     InitWith(&skin);
@@ -229,12 +208,100 @@ void TVexil::OnTopClick() {
 
 void TVexil::AideClick() { system_.ShellRun("OPEN", exeDir_ + "vxhelp.hlp", ""); }
 
-void TVexil::Config1Click() {
-    if (Refused()) return;
-    // The settings dialog opens here; until it exists there is nothing to
-    // reload, but the timers go round the command as they will then.
-    const TTimersStopped timers(*this, cycle_);
+void TVexil::AttachConfig(IConfigView& view) {
+    config_ = std::make_unique<TConfig>(view, static_cast<IConfigHost&>(*this), messages_, settings_, accounts_, filters_,
+                                        exeDir_);
+    config_->FormCreate();
 }
+
+void TVexil::Config1Click() {
+    if (Refused() || !config_) return;
+    const TTimersStopped timers(*this, cycle_);
+    // The dialog shows the options file as it is now, hand edits included.
+    TLoadReport report;
+    LitConfig(report);
+    KeepLoadReport(report, true);
+    if (!report.Empty()) messages_.ReportError(report.Text());
+
+    TModalResult result = TModalResult::None;
+    {
+        configOpen_ = true;
+        struct TClosed {
+            bool& open;
+            ~TClosed() { open = false; }
+        } closed{configOpen_};
+        result = config_->Execute();
+    }
+    if (result != TModalResult::OK || cycle_.Closed()) return;
+    // Everything again from the files, the skin with it; Init adds or
+    // removes the tray icon as icon_tray now says.
+    Init();
+    MakeTransparent();
+}
+
+// --- What the settings dialog needs of the main window ---
+
+std::vector<std::string> TVexil::DialUpEntries() { return RASC.Entries; }
+
+std::vector<std::string> TVexil::NewsSources() { return ticker_.NewsSources(); }
+
+bool TVexil::MainWindowVisible() { return view_.IsVisible(); }
+
+void TVexil::ShowMainWindow() { view_.ShowWindow(); }
+
+void TVexil::WindowPlace(int& left, int& top, bool& onTopMark) {
+    view_.GetPosition(left, top);
+    onTopMark = onTopChecked_;
+}
+
+bool TVexil::LoadWholeSkin(const std::string& dir, TLoadedSkin& skin) {
+    try {
+        skin = LoadMainSkin(ProgramPath(exeDir_, dir), skin_, msgBackground_, TSkinCheck::Everything,
+                            [this](const std::string& p) { return LoadPicture(p); });
+        return true;
+    } catch (const ESkinError& e) {
+        messages_.ShowMessage(e.what());
+    } catch (const std::exception& e) {
+        messages_.ReportError(e.what());
+    }
+    return false;
+}
+
+bool TVexil::PreviewSkin(const std::string& dir) {
+    TLoadedSkin skin;
+    if (!LoadWholeSkin(dir, skin)) return false;
+    // Shown, not made current: current_skin stays what it was.
+    const std::string current = settings_.current_skin;
+    skinPicked_ = true;
+    settings_.current_skin = dir;
+    InitWith(&skin);
+    MakeTransparent();
+    settings_.current_skin = current;
+    skinPicked_ = false;
+    return true;
+}
+
+void TVexil::RestoreSkin() {
+    skinPicked_ = true;
+    Init();
+    MakeTransparent();
+    skinPicked_ = false;
+}
+
+// The message window comes with the mail reader; until then it is never shown.
+bool TVexil::MsgWindowVisible() { return false; }
+
+void TVexil::ShowMsgWindow() {}
+
+void TVexil::HideMsgWindow() {}
+
+bool TVexil::ReadWhole(const std::string& file, std::string& report) {
+    const auto it = unread_.find(file);
+    report = it == unread_.end() ? std::string() : it->second;
+    return report.empty();
+}
+
+void TVexil::OpenLink(const std::string& target) { system_.ShellOpen(target); }
 
 // --- The check button and its account menu ---
 

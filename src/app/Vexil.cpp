@@ -77,6 +77,7 @@ void TVexil::InitWith(TLoadedSkin* picked) {
     TLoadReport report;
     LitConfig(report);
     LoadFiltersAndAccounts(report);
+    KeepLoadReport(report, false);
     if (!report.Empty()) messages_.ReportError(report.Text());
     ApplySkin(picked ? std::move(*picked) : LoadSkinOrEnd());
 
@@ -97,6 +98,13 @@ void TVexil::LitConfig(TLoadReport& report) {
     hooks.SetTickerInterval = [this](int ms) { ticker_.SetIntervalMs(ms); };
     vexil::LitConfig(settings_, exeDir_, skinPicked_, messages_, hooks, report);
     onTopFlag_ = settings_.ontop;
+}
+
+void TVexil::KeepLoadReport(const TLoadReport& report, bool optionsOnly) {
+    for (const char* file : {"Vexil.ini", "Accounts.ini", "VxFilter.ini"}) {
+        if (optionsOnly && std::string(file) != "Vexil.ini") continue;
+        unread_[file] = report.TextOf(file);
+    }
 }
 
 void TVexil::LoadFiltersAndAccounts(TLoadReport& report) {

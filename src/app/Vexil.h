@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@
 #include "app/StatusDisplay.h"
 #include "app/Ticker.h"
 #include "app/WindowDrag.h"
+#include "base/Product.h"
+#include "config/Config.h"
+#include "config/NewsSource.h"
 #include "config/Settings.h"
 #include "dialup/RASControl.h"
 #include "platform/Mouse.h"
@@ -28,8 +32,6 @@
 
 namespace vexil {
 
-// Our web site; pages of it are opened from the menus.
-constexpr char kProductSite[] = "http://www.example.org";
 // The news source every list starts with: name|url|comment|news url.
 const std::string kBuiltInNewsSource = std::string("Brellin|") + kProductSite +
                                        "|A Custom Windows - Skins skins skins !|" + kProductSite +
@@ -39,12 +41,7 @@ constexpr char kTrayTip[] = "Vexil";
 // The mouse messages that the notification-area icon passes on.
 constexpr int kTrayLeftButtonDown = 513, kTrayRightButtonDown = 516;
 
-// The four fields of a news source line "name|url|comment|news url", each
-// trimmed; missing separators leave the first fields empty, the last one
-// takes the rest of the line.
-std::array<std::string, 4> SplitNewsSource(const std::string& line);
-
-class TVexil : private ICheckView {
+class TVexil : private ICheckView, private IConfigHost {
 public:
     TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messages);
     ~TVexil() override;
@@ -118,6 +115,9 @@ public:
     void OnTopClick();
     void AideClick();
     void Config1Click();
+    // The settings dialog, made once with its window and shown by Config1Click.
+    void AttachConfig(IConfigView& view);
+    TConfig* Config() { return config_.get(); }
 
     // The check button: a left click checks the next account, a right click
     // opens the account menu.
@@ -176,9 +176,27 @@ private:
     void ReportError(const std::string& text) override;
     void ProcessMessages() override;
 
+    // IConfigHost: what the settings dialog needs of the main window.
+    std::vector<std::string> DialUpEntries() override;
+    std::vector<std::string> NewsSources() override;
+    bool MainWindowVisible() override;
+    void ShowMainWindow() override;
+    void WindowPlace(int& left, int& top, bool& onTopMark) override;
+    bool PreviewSkin(const std::string& dir) override;
+    void RestoreSkin() override;
+    bool MsgWindowVisible() override;
+    void ShowMsgWindow() override;
+    void HideMsgWindow() override;
+    bool ReadWhole(const std::string& file, std::string& report) override;
+    void OpenLink(const std::string& target) override;
+
     // True when a command that would change accounts, the skin or the
-    // connection must be refused: network work runs (or the program ends).
-    bool Refused() const { return cycle_.Busy() || cycle_.Closed(); }
+    // connection must be refused: network work runs, the settings dialog is
+    // open (or the program ends).
+    bool Refused() const { return cycle_.Busy() || cycle_.Closed() || configOpen_; }
+    // Loads a skin whole; a skin that cannot be used is reported and gives false.
+    bool LoadWholeSkin(const std::string& dir, TLoadedSkin& skin);
+    void KeepLoadReport(const TLoadReport& report, bool optionsOnly);
 
     void InitWith(TLoadedSkin* picked);
     void LitConfig(TLoadReport& report);
@@ -212,6 +230,11 @@ private:
     bool onTopFlag_ = false;    // ontop as loaded
     bool skinPicked_ = false;   // a skin was picked: current_skin is not read again
     bool firstPaint_ = false;   // until the first paint of a hidden start
+    // What the last load of each settings file could not read, by file name.
+    std::map<std::string, std::string> unread_;
+
+    std::unique_ptr<TConfig> config_;
+    bool configOpen_ = false;
 
     // The skin on view.
     TSkin skin_;

@@ -60,4 +60,12 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+std::string OneLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text)
+        if (static_cast<unsigned char>(ch) >= 32) out += ch;
+    return out;
+}
+
 }  // namespace vexil

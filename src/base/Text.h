@@ -33,6 +33,10 @@ std::string UpperCase(std::string text);
 // Equal without regard to ASCII case.
 bool SameText(const std::string& a, const std::string& b);
 
+// The text without its control characters (codes below 32): what a
+// one-line field may put into a settings file.
+std::string OneLine(const std::string& text);
+
 bool StartsWith(const std::string& text, const std::string& prefix);
 bool EndsWith(const std::string& text, const std::string& suffix);
 

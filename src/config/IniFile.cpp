@@ -18,14 +18,19 @@ namespace {
 constexpr char kCtrlZ = 26;
 
 // Reads the whole file, up to an end-of-file mark (Ctrl-Z) if there is one.
-// False when the file cannot be opened or read (a directory, for instance).
+// False when the file cannot be opened or read (a directory, for instance) or
+// is larger than kMaxIniBytes.
 bool ReadIniText(const std::string& fileName, std::string& text) {
     std::FILE* f = std::fopen(fileName.c_str(), "rb");
     if (!f) return false;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-    const bool ok = !std::ferror(f);
+    bool tooLarge = false;
+    while (!tooLarge && (n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        text.append(buf, n);
+        tooLarge = text.size() > kMaxIniBytes;
+    }
+    const bool ok = !std::ferror(f) && !tooLarge;
     std::fclose(f);
     if (!ok) return false;
     const size_t eof = text.find(kCtrlZ);
@@ -61,6 +66,15 @@ private:
 bool IsSkipped(const std::string& line) { return line.empty() || line[0] == ';'; }
 
 }  // namespace
+
+bool ReadIniLines(const std::string& fileName, std::vector<std::string>& lines) {
+    std::string text;
+    if (!ReadIniText(fileName, text)) return false;
+    TLineReader reader(text);
+    std::string line;
+    while (reader.Next(line)) lines.push_back(line);
+    return true;
+}
 
 std::string FindInSkin(const std::string& fileName, const std::string& section,
                        const std::string& key, bool report, IMessages* messages) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vexil {
 
@@ -14,6 +15,12 @@ class IMessages;
 // file (other than Accounts.ini) shows the skin path message and halts.
 std::string FindInSkin(const std::string& fileName, const std::string& section,
                        const std::string& key, bool report, IMessages* messages);
+
+// The lines of a settings or skin file, to its end or an end-of-file mark
+// (Ctrl-Z); CR, LF and CR LF each end a line.  False when the file cannot be
+// read or is larger than any settings file (kMaxIniBytes).
+bool ReadIniLines(const std::string& fileName, std::vector<std::string>& lines);
+constexpr size_t kMaxIniBytes = 4 * 1024 * 1024;
 
 // The fatal message for a missing skin path or Vexil.ini.
 extern const char* const kSkinPathNotFound;

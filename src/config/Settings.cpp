@@ -102,12 +102,15 @@ std::string ProgramPath(const std::string& exeDir, const std::string& path) {
 
 void TLoadReport::Malformed(const std::string& file, const std::string& key,
                             const std::string& error) {
-    lines_.push_back(file + ", " + key + ": " + error);
+    lines_.emplace_back(file, file + ", " + key + ": " + error);
 }
 
-std::string TLoadReport::Text() const {
+std::string TLoadReport::Text() const { return TextOf(""); }
+
+std::string TLoadReport::TextOf(const std::string& file) const {
     std::string text;
-    for (const std::string& line : lines_) {
+    for (const auto& [from, line] : lines_) {
+        if (!file.empty() && from != file) continue;
         if (!text.empty()) text += '\r';
         text += line;
     }

@@ -39,9 +39,11 @@ public:
     bool Empty() const { return lines_.empty(); }
     // One line per value, for the general error report.
     std::string Text() const;
+    // The lines of one file ("" when it was read whole).
+    std::string TextOf(const std::string& file) const;
 
 private:
-    std::vector<std::string> lines_;
+    std::vector<std::pair<std::string, std::string>> lines_;  // file, line
 };
 
 // What loading the options changes in the main window.  Any hook may be empty.

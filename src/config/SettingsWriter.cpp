@@ -118,14 +118,15 @@ void WriteFilters(const std::string& path, const std::vector<std::string>& list,
                   const std::string& maxSizeText, bool authFltr, TFilterTable& filters) {
     if (list.size() > filters.Filters.size())
         throw std::invalid_argument("more than 10 filters");
-    for (size_t i = 0; i < list.size(); ++i) filters.Filters[i] = list[i];
-    filters.FilterCount = static_cast<int>(list.size());
-
     TLines out;
     for (size_t i = 0; i < list.size(); ++i)
         out << "" << "[Filter" + std::to_string(i + 1) + "]" << "string=" + list[i];
     out << "" << "[Misc]" << "max_size=" + maxSizeText << "auth_fltr= " + Flag(authFltr);
     ReplaceFile(path, out.Text());
+
+    // Only a list that reached the file is in force.
+    for (size_t i = 0; i < list.size(); ++i) filters.Filters[i] = list[i];
+    filters.FilterCount = static_cast<int>(list.size());
 }
 
 }  // namespace vexil

@@ -30,9 +30,10 @@ void WriteOptions(const std::string& path, const TSettings& s, std::int32_t posX
 // Writes accounts 1..AccountCount, passwords scrambled.
 void WriteAccounts(const std::string& path, const TAccountTable& a);
 
-// Copies list into filters (entry i into slot i, FilterCount := its size), then
-// writes the filters and the [Misc] block; maxSizeText is written as typed.
-// More than 10 entries is a caller error (std::invalid_argument, nothing done).
+// Writes the filters of list and the [Misc] block (maxSizeText as typed), then
+// copies list into filters (entry i into slot i, FilterCount := its size); a
+// write that fails changes neither.  More than 10 entries is a caller error
+// (std::invalid_argument, nothing done).
 void WriteFilters(const std::string& path, const std::vector<std::string>& list,
                   const std::string& maxSizeText, bool authFltr, TFilterTable& filters);
 
