@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Builds Vexil's own icons and menu pictures into src/win32/res/.
+"""Builds Vexil's own icons, menu pictures and settings page pictures into src/win32/res/.
 
     python3 tools/make_icons.py                 # writes src/win32/res/
     python3 tools/make_icons.py --check         # only verifies that they are up to date
@@ -14,6 +14,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import app_icons  # noqa: E402
+import page_icons  # noqa: E402
 from outputs import report, sync_file  # noqa: E402
 from pixelart import png_bytes  # noqa: E402
 
@@ -26,12 +27,16 @@ def main():
     ap.add_argument("--preview", metavar="DIR", help="write PNG previews (8x) into DIR")
     args = ap.parse_args()
 
+    files = app_icons.build()
+    files.update(page_icons.build())
     stale = []
-    for name, data in sorted(app_icons.build().items()):
+    for name, data in sorted(files.items()):
         sync_file(os.path.join(args.out, name), data, args.check, stale)
     if args.preview:
         os.makedirs(args.preview, exist_ok=True)
-        for name, cv in app_icons.previews().items():
+        shots = app_icons.previews()
+        shots.update(page_icons.previews())
+        for name, cv in shots.items():
             with open(os.path.join(args.preview, name + ".png"), "wb") as f:
                 f.write(png_bytes(cv, zoom=8))
     return report(stale, args.check)
