@@ -3,14 +3,16 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 
+#include "win32/ConfigDialog.h"
 #include "win32/MainWindow.h"
 #include "win32/Win32Services.h"
 
 namespace {
 
 const char kAppClass[] = "TApplication";
-const char* const kFormClasses[] = {"TConfig", "TMsgList", "TAlerteMsg"};
+const char* const kFormClasses[] = {"TMsgList", "TAlerteMsg"};
 
 // The application window owns every top-level window of the program. It is
 // never shown and has the tool-window style, so the program has no taskbar
@@ -26,8 +28,8 @@ HWND CreateApplicationWindow(HINSTANCE instance) {
                            nullptr, instance, nullptr);
 }
 
-// The settings dialog, the message window and the filter alert exist from the
-// start, hidden, each in a class of its own.
+// The message window and the filter alert exist from the start, hidden, each
+// in a class of its own.
 void CreateOtherForms(HINSTANCE instance, HWND owner) {
     for (const char* name : kFormClasses) {
         WNDCLASSEXA wc{};
@@ -47,6 +49,8 @@ void CreateOtherForms(HINSTANCE instance, HWND owner) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
+    // The folder dialog of the settings is a shell dialog that needs COM.
+    OleInitialize(nullptr);
     WSADATA wsa;
     WSAStartup(MAKEWORD(1, 1), &wsa);
 
@@ -56,6 +60,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HWND app = CreateApplicationWindow(instance);
     vexil::TMainWindow main(instance, app, system, messages);
     main.Logic().FormCreate();
+    // The settings dialog is made once, hidden, and shown by Configure.
+    vexil::TConfigDialog config(instance, main.Handle());
+    main.Logic().AttachConfig(config);
+    config.Bind(*main.Logic().Config());
     CreateOtherForms(instance, app);
 
     ::ShowWindow(main.Handle(), SW_SHOWNORMAL);
@@ -67,5 +75,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         DispatchMessageA(&msg);
     }
     WSACleanup();
+    OleUninitialize();
     return 0;
 }

@@ -15,3 +15,16 @@
 #define IDB_MENU_NEWS 203
 #define IDB_MENU_REFRESH 204
 #define IDB_MENU_HELP 205
+
+// The settings dialog's page buttons (32 x 32 BMP files, magenta
+// transparent): the picture, then the one shown under the pointer.
+#define IDR_PAGE_OPTIONS 301
+#define IDR_PAGE_OPTIONS_ON 302
+#define IDR_PAGE_ACCOUNTS 303
+#define IDR_PAGE_ACCOUNTS_ON 304
+#define IDR_PAGE_FILTERS 305
+#define IDR_PAGE_FILTERS_ON 306
+#define IDR_PAGE_SKINS 307
+#define IDR_PAGE_SKINS_ON 308
+#define IDR_PAGE_ABOUT 309
+#define IDR_PAGE_ABOUT_ON 310

@@ -1,0 +1,717 @@
+// The settings dialog's window.  The dialog and its pages are real dialogs
+// (made from small templates in memory, in the system's dialog font), so the
+// dialog manager gives Tab, the "&" shortcuts, Enter for OK and Escape for
+// Close; the controls are placed in pixels from the page tables.
+#include "win32/ConfigDialog.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "base/Text.h"
+#include "skin/Picture.h"
+#include "win32/resource.h"
+
+namespace vexil {
+
+namespace {
+
+using C = TConfigControl;
+
+constexpr int kIdBase = 1000;
+constexpr int kPageLeft = 84, kPageTop = 6, kPageWidth = 320, kPageHeight = 283;
+constexpr int kPageButtonLeft = 6, kPageButtonTop = 6, kPageButtonWidth = 72,
+              kPageButtonHeight = 55;
+const char kOldProcProp[] = "VexilPageButtonProc";
+
+// Replaces a control's window procedure, keeping the old one for the new.
+void Subclass(HWND w, WNDPROC proc) {
+    SetPropA(w, kOldProcProp,
+             reinterpret_cast<HANDLE>(
+                 SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc))));
+}
+
+LRESULT CallOldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto old = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kOldProcProp));
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+        RemovePropA(hwnd, kOldProcProp);
+    }
+    return CallWindowProcA(old, hwnd, msg, wp, lp);
+}
+
+// A dialog template with no items: the controls are made afterwards.
+std::vector<WORD> EmptyTemplate(DWORD style, const wchar_t* title) {
+    std::vector<WORD> t;
+    auto dword = [&t](DWORD v) {
+        t.push_back(LOWORD(v));
+        t.push_back(HIWORD(v));
+    };
+    auto text = [&t](const wchar_t* s) {
+        for (; *s; ++s) t.push_back(static_cast<WORD>(*s));
+        t.push_back(0);
+    };
+    dword(style | DS_SETFONT);
+    dword(0);                      // extended style
+    t.push_back(0);                // no items
+    for (int i = 0; i < 4; ++i) t.push_back(0);  // x, y, cx, cy: set in pixels later
+    t.push_back(0);                // no menu
+    t.push_back(0);                // the dialog class
+    text(title);
+    t.push_back(8);                // point size
+    text(L"MS Shell Dlg");
+    return t;
+}
+
+TColor32 FromColorRef(COLORREF c) { return Rgb(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+std::string DoubleAmpersands(const std::string& text) {
+    std::string out;
+    for (const char ch : text) {
+        out += ch;
+        if (ch == '&') out += '&';
+    }
+    return out;
+}
+
+// The page buttons' captions, drawn with GDI after the pictures.
+class TCaptionPainter : public ITextPainter {
+public:
+    struct TText {
+        int X, Y;
+        std::string Text;
+        bool Opaque;
+        TColor32 Background;
+    };
+    HFONT Font = nullptr;
+    std::vector<TText> Drawn;
+
+    void TextExtent(const std::string& text, int& w, int& h) override {
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, Font);
+        SIZE size{};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        w = size.cx;
+        h = size.cy;
+    }
+    void DrawText(TImage32&, int x, int y, const std::string& text, bool opaque,
+                  TColor32 background) override {
+        Drawn.push_back({x, y, text, opaque, background});
+    }
+};
+
+TCaptionPainter& CaptionPainter() {
+    static TCaptionPainter painter;
+    return painter;
+}
+
+TPicture ResourcePicture(HINSTANCE instance, int id) {
+    HRSRC res = FindResourceA(instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RT_RCDATA
+    if (!res) return TPicture();
+    HGLOBAL data = LoadResource(instance, res);
+    const void* bytes = data ? LockResource(data) : nullptr;
+    if (!bytes) return TPicture();
+    return DecodeBmp(static_cast<const std::uint8_t*>(bytes), SizeofResource(instance, res));
+}
+
+}  // namespace
+
+TConfigDialog::TConfigDialog(HINSTANCE instance, HWND owner) : instance_(instance), owner_(owner) {
+    icon_ = static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDI_VEXIL), IMAGE_ICON, 32, 32, 0));
+    const std::vector<WORD> t =
+        EmptyTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, L"Vexil Configuration");
+    hwnd_ = CreateDialogIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(t.data()),
+                                       owner, DialogProc, reinterpret_cast<LPARAM>(this));
+    if (!hwnd_) return;
+    RECT r{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE)));
+    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    font_ = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+    LOGFONTA lf{};
+    if (font_ && GetObjectA(font_, sizeof lf, &lf)) {
+        lf.lfUnderline = TRUE;
+        underlined_ = CreateFontIndirectA(&lf);
+        lf.lfUnderline = FALSE;
+        lf.lfWeight = FW_BOLD;
+        bold_ = CreateFontIndirectA(&lf);
+    }
+    CreateControls();
+}
+
+TConfigDialog::~TConfigDialog() {
+    if (hwnd_) DestroyWindow(hwnd_);
+    if (bold_) DeleteObject(bold_);
+    if (underlined_) DeleteObject(underlined_);
+    if (icon_) DestroyIcon(icon_);
+}
+
+// --- Making the window ---
+
+void TConfigDialog::CreateControls() {
+    CreatePageButtons();
+    for (size_t i = 0; i < pages_.size(); ++i) {
+        pages_[i] = CreatePage(kPageLeft, kPageTop);
+        if (i < 4) {
+            for (size_t k = 0; k < kPageSpecs[i].Count; ++k)
+                CreateControl(pages_[i], kPageSpecs[i].Controls[k]);
+        } else {
+            CreateAboutPage(pages_[i]);
+        }
+    }
+    const int buttonTop = kClientHeight - 8 - 25;
+    HWND ok = CreateWindowExA(0, "BUTTON", "&OK",
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON,
+                              kClientWidth - 8 - 75 - 6 - 75, buttonTop, 75, 25, hwnd_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDOK)), instance_,
+                              nullptr);
+    HWND cancel = CreateWindowExA(0, "BUTTON", "&Close",
+                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON,
+                                  kClientWidth - 8 - 75, buttonTop, 75, 25, hwnd_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)),
+                                  instance_, nullptr);
+    for (HWND b : {ok, cancel}) SendMessageA(b, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    controls_[C::OK] = ok;
+    controls_[C::Cancel] = cancel;
+}
+
+HWND TConfigDialog::CreatePage(int left, int top) {
+    const std::vector<WORD> t = EmptyTemplate(WS_CHILD | DS_CONTROL, L"");
+    HWND page = CreateDialogIndirectParamA(instance_, reinterpret_cast<LPCDLGTEMPLATEA>(t.data()),
+                                           hwnd_, PageProc, reinterpret_cast<LPARAM>(this));
+    SetWindowPos(page, HWND_BOTTOM, left, top, kPageWidth, kPageHeight, SWP_NOACTIVATE);
+    return page;
+}
+
+HWND TConfigDialog::CreateControl(HWND parent, const TControlSpec& spec) {
+    using K = TControlKind;
+    const char* cls = "STATIC";
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    DWORD exStyle = 0;
+    int limit = 0;
+    switch (spec.Kind) {
+    case K::Group: cls = "BUTTON"; style |= BS_GROUPBOX; break;
+    case K::Label: style |= SS_LEFT; break;
+    case K::PlainLabel:
+    case K::BoldLabel: style |= SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS; break;
+    case K::WrapLabel: style |= SS_LEFT | SS_NOPREFIX; break;
+    case K::Check: cls = "BUTTON"; style |= BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP; break;
+    case K::RadioFirst: cls = "BUTTON"; style |= BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP; break;
+    case K::Radio: cls = "BUTTON"; style |= BS_AUTORADIOBUTTON; break;
+    case K::Edit:
+        cls = "EDIT";
+        style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP;
+        exStyle = WS_EX_CLIENTEDGE;
+        limit = MAX_PATH;
+        break;
+    case K::EditNumber:
+        cls = "EDIT";
+        style |= ES_AUTOHSCROLL | ES_NUMBER | WS_TABSTOP | WS_GROUP;
+        exStyle = WS_EX_CLIENTEDGE;
+        limit = 10;
+        break;
+    case K::Password:
+        cls = "EDIT";
+        style |= ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP | WS_GROUP;
+        exStyle = WS_EX_CLIENTEDGE;
+        limit = 255;
+        break;
+    case K::Combo: cls = "COMBOBOX"; style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP; break;
+    case K::Button: cls = "BUTTON"; style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP; break;
+    case K::Spin:
+        cls = UPDOWN_CLASSA;
+        style |= UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_AUTOBUDDY;
+        break;
+    case K::Link: cls = "BUTTON"; style |= BS_OWNERDRAW | WS_GROUP; break;
+    case K::Icon: style |= SS_ICON; break;
+    }
+    const HMENU id = reinterpret_cast<HMENU>(
+        static_cast<INT_PTR>(spec.Id >= 0 ? kIdBase + spec.Id : 0xFFFF));
+    HWND w = CreateWindowExA(exStyle, cls, spec.Text, style, spec.Left, spec.Top, spec.Width,
+                             spec.Height, parent, id, instance_, nullptr);
+    if (!w) return nullptr;
+    if (spec.Kind == K::Link) {
+        links_[w] = TLink();
+        Subclass(w, LinkProc);
+    }
+    SendMessageA(w, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(spec.Kind == K::BoldLabel && bold_ ? bold_ : font_), FALSE);
+    if (limit) SendMessageA(w, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
+    if (spec.Id >= 0) controls_[static_cast<C>(spec.Id)] = w;
+    return w;
+}
+
+void TConfigDialog::CreatePageButtons() {
+    const char* const captions[] = {"Options", "Accounts", "Filters/News", "Skins", "About"};
+    const int pictures[][2] = {{IDR_PAGE_OPTIONS, IDR_PAGE_OPTIONS_ON},
+                               {IDR_PAGE_ACCOUNTS, IDR_PAGE_ACCOUNTS_ON},
+                               {IDR_PAGE_FILTERS, IDR_PAGE_FILTERS_ON},
+                               {IDR_PAGE_SKINS, IDR_PAGE_SKINS_ON},
+                               {IDR_PAGE_ABOUT, IDR_PAGE_ABOUT_ON}};
+    const C ids[] = {C::OptBtn, C::AccBtn, C::FiltreBtn, C::SkinBtn, C::InfoBtn};
+    CaptionPainter().Font = font_;
+    for (size_t i = 0; i < 5; ++i) {
+        TImgBtn& b = pageButtons_[i];
+        b.SetAutosize(false);
+        b.Width = kPageButtonWidth;
+        b.Height = kPageButtonHeight;
+        b.SetFrame(true);
+        b.CheckButton = true;
+        b.FrameColor = FromColorRef(GetSysColor(COLOR_BTNFACE));
+        b.CheckColor = FromColorRef(GetSysColor(COLOR_HIGHLIGHT));
+        b.Text = &CaptionPainter();
+        b.SetCaption(captions[i]);
+        b.SetPicOff(ResourcePicture(instance_, pictures[i][0]));
+        b.SetPicOn(ResourcePicture(instance_, pictures[i][1]));
+        HWND w = CreateWindowExA(
+            0, "BUTTON", captions[i], WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_OWNERDRAW,
+            kPageButtonLeft, kPageButtonTop + static_cast<int>(i) * kPageButtonHeight,
+            kPageButtonWidth, kPageButtonHeight, hwnd_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdBase + static_cast<int>(ids[i]))),
+            instance_, nullptr);
+        SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&b));
+        Subclass(w, PageButtonProc);
+        b.OnRepaint = [w](const TRect&) { InvalidateRect(w, nullptr, FALSE); };
+        pageButtonWindows_[i] = w;
+        controls_[ids[i]] = w;
+    }
+}
+
+// --- Messages ---
+
+INT_PTR CALLBACK TConfigDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_INITDIALOG) {
+        SetWindowLongPtrA(hwnd, DWLP_USER, lp);
+        auto* self = reinterpret_cast<TConfigDialog*>(lp);
+        self->hwnd_ = hwnd;
+        return FALSE;
+    }
+    auto* self = reinterpret_cast<TConfigDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    return self ? self->Handle(msg, wp, lp) : FALSE;
+}
+
+// The pages hand their controls' notifications and drawing to the dialog.
+INT_PTR CALLBACK TConfigDialog::PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_INITDIALOG) {
+        SetWindowLongPtrA(hwnd, DWLP_USER, lp);
+        return FALSE;
+    }
+    auto* self = reinterpret_cast<TConfigDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (self && (msg == WM_COMMAND || msg == WM_DRAWITEM)) {
+        self->Handle(msg, wp, lp);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// The page buttons follow the pointer, as the image buttons of the skins do.
+LRESULT CALLBACK TConfigDialog::PageButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* b = reinterpret_cast<TImgBtn*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    switch (msg) {
+    case WM_MOUSEMOVE:
+        if (b && !b->PointerOver()) {
+            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd, 0};
+            TrackMouseEvent(&tme);
+            b->MouseEnter();
+        }
+        break;
+    case WM_MOUSELEAVE:
+        if (b) b->MouseLeave();
+        break;
+    default:
+        break;
+    }
+    return CallOldProc(hwnd, msg, wp, lp);
+}
+
+// A link shows the hand over it while it has somewhere to go.
+LRESULT CALLBACK TConfigDialog::LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SETCURSOR && (GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_TABSTOP)) {
+        SetCursor(LoadCursor(nullptr, IDC_HAND));
+        return TRUE;
+    }
+    return CallOldProc(hwnd, msg, wp, lp);
+}
+
+INT_PTR TConfigDialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+        return TRUE;
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        const auto link = links_.find(item.hwndItem);
+        if (link != links_.end())
+            DrawLink(item, link->second);
+        else
+            DrawPageButton(item);
+        return TRUE;
+    }
+    case WM_CLOSE:
+        if (logic_) logic_->CancelClick();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void TConfigDialog::OnCommand(int id, int code, HWND from) {
+    if (!logic_) return;
+    const auto link = links_.find(from);
+    if (link != links_.end()) {
+        // The target is ours, never what the link's text says.
+        if (code == BN_CLICKED && !link->second.Target.empty())
+            logic_->LinkClick(static_cast<C>(id - kIdBase), link->second.Target);
+        return;
+    }
+    if (id == IDOK) {
+        logic_->OKClick();
+        return;
+    }
+    if (id == IDCANCEL) {
+        logic_->CancelClick();
+        return;
+    }
+    const C c = static_cast<C>(id - kIdBase);
+    if (code == BN_CLICKED) {
+        switch (c) {
+        case C::OptBtn: logic_->OptBtnClick(); break;
+        case C::AccBtn: logic_->AccBtnClick(); break;
+        case C::FiltreBtn: logic_->FiltreBtnClick(); break;
+        case C::SkinBtn: logic_->SkinBtnClick(); break;
+        case C::InfoBtn: logic_->InfoBtnClick(); break;
+        case C::ChkTray: logic_->ChkTrayClick(); break;
+        case C::SndBr: logic_->SndBrClick(); break;
+        case C::BrClient: logic_->BrClientClick(); break;
+        case C::BrSkin: logic_->BrSkinClick(); break;
+        case C::Browse: logic_->BrowseClick(); break;
+        case C::AddAcc: logic_->AddAccClick(); break;
+        case C::Modify: logic_->ModifyClick(); break;
+        case C::DelAcc: logic_->DelAccClick(); break;
+        case C::ChkAct: logic_->ChkActClick(); break;
+        case C::ChkInact: logic_->ChkInactClick(); break;
+        case C::AddFilt: logic_->AddFiltClick(); break;
+        case C::DelFilt: logic_->DelFiltClick(); break;
+        default: break;
+        }
+    } else if (code == CBN_SELCHANGE) {
+        switch (c) {
+        case C::LstRAS: logic_->LstRASChange(); break;
+        case C::LstSrv: logic_->LstSrvChange(); break;
+        case C::LstAcc: logic_->LstAccSel(); break;
+        case C::FilterLst: logic_->FilterLstChange(); break;
+        default: break;
+        }
+    } else if (code == CBN_SELENDOK && c == C::LstAcc) {
+        // Choosing the entry already chosen shows that account again.
+        logic_->LstAccSel();
+    }
+}
+
+void TConfigDialog::DrawPageButton(const DRAWITEMSTRUCT& item) {
+    size_t i = 0;
+    while (i < 5 && pageButtonWindows_[i] != item.hwndItem) ++i;
+    if (i == 5) return;
+    TImgBtn& b = pageButtons_[i];
+    const int w = item.rcItem.right - item.rcItem.left, h = item.rcItem.bottom - item.rcItem.top;
+    TImage32 surface(w, h, b.FrameColor);
+    TCaptionPainter& painter = CaptionPainter();
+    painter.Drawn.clear();
+    b.Paint(surface);
+
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    SetDIBitsToDevice(item.hDC, item.rcItem.left, item.rcItem.top, static_cast<DWORD>(w),
+                      static_cast<DWORD>(h), 0, 0, 0, static_cast<UINT>(h), surface.Pixels().data(),
+                      &bi, DIB_RGB_COLORS);
+
+    HGDIOBJ old = SelectObject(item.hDC, font_);
+    for (const TCaptionPainter::TText& t : painter.Drawn) {
+        SIZE size{};
+        GetTextExtentPoint32A(item.hDC, t.Text.c_str(), static_cast<int>(t.Text.size()), &size);
+        RECT r{t.X - 3, t.Y - 1, t.X + size.cx + 3, t.Y + size.cy + 1};
+        if (t.Opaque) {
+            HBRUSH brush = GetSysColorBrush(COLOR_HIGHLIGHT);
+            FillRect(item.hDC, &r, brush);
+            SetTextColor(item.hDC, GetSysColor(COLOR_HIGHLIGHTTEXT));
+        } else {
+            SetTextColor(item.hDC, GetSysColor(COLOR_BTNTEXT));
+        }
+        SetBkMode(item.hDC, TRANSPARENT);
+        TextOutA(item.hDC, t.X, t.Y, t.Text.c_str(), static_cast<int>(t.Text.size()));
+    }
+    SelectObject(item.hDC, old);
+    if (item.itemState & ODS_FOCUS) {
+        RECT focus = item.rcItem;
+        InflateRect(&focus, -3, -3);
+        DrawFocusRect(item.hDC, &focus);
+    }
+}
+
+void TConfigDialog::DrawLink(const DRAWITEMSTRUCT& item, const TLink& link) {
+    RECT r = item.rcItem;
+    FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
+    const bool live = !link.Target.empty();
+    HGDIOBJ old = SelectObject(item.hDC, live && underlined_ ? underlined_ : font_);
+    SetBkMode(item.hDC, TRANSPARENT);
+    // The blue of links everywhere; a text that opens nothing is plain text.
+    SetTextColor(item.hDC, live ? RGB(0, 102, 204) : GetSysColor(COLOR_BTNTEXT));
+    const int length = static_cast<int>(link.Caption.size());
+    DrawTextA(item.hDC, link.Caption.c_str(), length, &r,
+              DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if ((item.itemState & ODS_FOCUS) && live) {
+        RECT text = r;
+        DrawTextA(item.hDC, link.Caption.c_str(), length, &text,
+                  DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+        text.right = std::min(text.right + 3, r.right);
+        DrawFocusRect(item.hDC, &text);
+    }
+    SelectObject(item.hDC, old);
+}
+
+// --- IConfigView ---
+
+HWND TConfigDialog::Control(C c) const {
+    const auto it = controls_.find(c);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void TConfigDialog::SetChecked(C c, bool checked) {
+    for (size_t i = 0; i < 5; ++i)
+        if (pageButtonWindows_[i] == Control(c)) {
+            pageButtons_[i].SetChecked(checked);
+            return;
+        }
+    if (HWND w = Control(c)) SendMessageA(w, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool TConfigDialog::Checked(C c) {
+    HWND w = Control(c);
+    return w && SendMessageA(w, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TConfigDialog::SetEnabled(C c, bool enabled) {
+    if (HWND w = Control(c)) EnableWindow(w, enabled);
+}
+
+void TConfigDialog::SetText(C c, const std::string& text) {
+    HWND w = Control(c);
+    if (!w) return;
+    // A group box's caption takes "&" as a shortcut mark.
+    SetWindowTextA(w, c == C::InfSk ? DoubleAmpersands(text).c_str() : text.c_str());
+}
+
+std::string TConfigDialog::Text(C c) {
+    HWND w = Control(c);
+    if (!w) return "";
+    const int n = GetWindowTextLengthA(w);
+    if (n <= 0) return "";
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    const int got = GetWindowTextA(w, &text[0], n + 1);
+    text.resize(static_cast<size_t>(std::max(got, 0)));
+    return text;
+}
+
+void TConfigDialog::ShowLink(HWND link, const TLink& value) {
+    // The caption is drawn as it is; the window text only names the button
+    // (doubled "&" so that no letter of it becomes a shortcut).
+    SetWindowTextA(link, DoubleAmpersands(value.Caption).c_str());
+    LONG_PTR style = GetWindowLongPtrA(link, GWL_STYLE);
+    style = value.Target.empty() ? style & ~static_cast<LONG_PTR>(WS_TABSTOP) : style | WS_TABSTOP;
+    SetWindowLongPtrA(link, GWL_STYLE, style);
+    InvalidateRect(link, nullptr, TRUE);
+}
+
+void TConfigDialog::SetLink(C c, const std::string& caption, const std::string& target) {
+    HWND w = Control(c);
+    if (!w) return;
+    links_[w] = TLink{caption, target};
+    ShowLink(w, links_[w]);
+}
+
+void TConfigDialog::ListClear(C c) {
+    if (HWND w = Control(c)) SendMessageA(w, CB_RESETCONTENT, 0, 0);
+}
+
+void TConfigDialog::ListAdd(C c, const std::string& text) {
+    if (HWND w = Control(c)) SendMessageA(w, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TConfigDialog::ListDelete(C c, int index) {
+    if (HWND w = Control(c)) SendMessageA(w, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+int TConfigDialog::ListCount(C c) {
+    HWND w = Control(c);
+    return w ? static_cast<int>(SendMessageA(w, CB_GETCOUNT, 0, 0)) : 0;
+}
+
+std::string TConfigDialog::ListItem(C c, int index) {
+    HWND w = Control(c);
+    if (!w) return "";
+    const LRESULT n = SendMessageA(w, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (n == CB_ERR || n <= 0) return "";
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    const LRESULT got = SendMessageA(w, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                     reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(got == CB_ERR ? 0 : static_cast<size_t>(got));
+    return text;
+}
+
+int TConfigDialog::ListIndex(C c) {
+    HWND w = Control(c);
+    return w ? static_cast<int>(SendMessageA(w, CB_GETCURSEL, 0, 0)) : -1;
+}
+
+void TConfigDialog::SetListIndex(C c, int index) {
+    if (HWND w = Control(c)) SendMessageA(w, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void TConfigDialog::SetRange(C c, int low, int high) {
+    HWND w = Control(c);
+    if (!w) return;
+    ranges_[w] = {low, high};
+    SendMessageA(w, UDM_SETRANGE32, static_cast<WPARAM>(low), high);
+}
+
+void TConfigDialog::SetPosition(C c, int position) {
+    if (HWND w = Control(c)) SendMessageA(w, UDM_SETPOS32, 0, position);
+}
+
+// The edit beside the spin buttons may hold anything typed or pasted: read
+// it, and keep it within the range.
+int TConfigDialog::Position(C c) {
+    HWND w = Control(c);
+    if (!w) return 0;
+    const auto range = ranges_.count(w) ? ranges_[w] : std::pair<int, int>(0, 100);
+    HWND buddy = reinterpret_cast<HWND>(SendMessageA(w, UDM_GETBUDDY, 0, 0));
+    char text[32] = {};
+    if (buddy) GetWindowTextA(buddy, text, sizeof text);
+    int value = range.first;
+    try {
+        value = StrToInt(Trim(text));
+    } catch (const EConvertError&) {
+        value = static_cast<int>(SendMessageA(w, UDM_GETPOS32, 0, 0));
+    }
+    return std::max(range.first, std::min(value, range.second));
+}
+
+void TConfigDialog::Focus(C c) {
+    if (HWND w = Control(c)) SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(w), TRUE);
+}
+
+void TConfigDialog::ShowPage(TConfigPage page) {
+    const size_t shown = static_cast<size_t>(page);
+    HWND focus = GetFocus();
+    for (size_t i = 0; i < 5; ++i) {
+        pageButtons_[i].SetChecked(i == shown);
+        if (i != shown) ShowWindow(pages_[i], SW_HIDE);
+    }
+    ShowWindow(pages_[shown], SW_SHOW);
+    // The focus never stays in a page that went away.
+    if (focus && !IsWindowVisible(focus) && modal_)
+        SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pageButtonWindows_[shown]), TRUE);
+}
+
+TModalResult TConfigDialog::ShowModal() {
+    if (!hwnd_) return TModalResult::Cancel;
+    RECT r{}, work{};
+    GetWindowRect(hwnd_, &r);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - (r.right - r.left)) / 2,
+                 work.top + (work.bottom - work.top - (r.bottom - r.top)) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    result_ = TModalResult::None;
+    modal_ = true;
+    EnableWindow(owner_, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pageButtonWindows_[0]), TRUE);
+
+    MSG msg;
+    while (result_ == TModalResult::None) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // The program ends: the loop above ours gets the quit message too.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            result_ = TModalResult::Cancel;
+            break;
+        }
+        if (!IsDialogMessageA(hwnd_, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    // The owner first, so that it is the window that comes to the front.
+    EnableWindow(owner_, TRUE);
+    ShowWindow(hwnd_, SW_HIDE);
+    modal_ = false;
+    return result_;
+}
+
+void TConfigDialog::EndModal(TModalResult result) { result_ = result; }
+
+bool TConfigDialog::OpenFileDialog(const TFileDialogRequest& request, std::string& path) {
+    // "Description | pattern" becomes the system's pairs of strings.
+    std::string filter;
+    size_t start = 0;
+    while (start <= request.Filter.size()) {
+        const size_t bar = request.Filter.find('|', start);
+        filter += Trim(request.Filter.substr(start, bar == std::string::npos ? std::string::npos
+                                                                              : bar - start));
+        filter += '\0';
+        if (bar == std::string::npos) break;
+        start = bar + 1;
+    }
+    filter += '\0';
+    char file[MAX_PATH] = {};
+    request.FileName.copy(file, sizeof file - 1);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hwnd_;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrInitialDir = request.InitialDir.empty() ? nullptr : request.InitialDir.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
+                OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameA(&ofn)) return false;
+    path = file;
+    return true;
+}
+
+bool TConfigDialog::BrowseForFolder(const std::string& title, std::string& folder) {
+    LPITEMIDLIST drives = nullptr;
+    SHGetSpecialFolderLocation(hwnd_, CSIDL_DRIVES, &drives);
+    BROWSEINFOA bi{};
+    bi.hwndOwner = hwnd_;
+    bi.pidlRoot = drives;
+    bi.lpszTitle = title.c_str();
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
+    bool ok = false;
+    if (chosen) {
+        char path[MAX_PATH] = {};
+        ok = SHGetPathFromIDListA(chosen, path) && path[0];
+        if (ok) folder = path;
+        CoTaskMemFree(chosen);
+    }
+    if (drives) CoTaskMemFree(drives);
+    return ok;
+}
+
+}  // namespace vexil
