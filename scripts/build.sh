@@ -25,6 +25,7 @@ if [ "$what" = windows ] || [ "$what" = all ]; then
   cp "$root/build/windows/vexil.exe" "$dist/"
   rm -rf "$dist/skins"
   cp -r "$root/skins" "$dist/skins"
+  cp "$root/docs/vxhelp.html" "$dist/"
   [ -f "$dist/Vexil.ini" ] || cp "$root/data/Vexil.ini" "$dist/Vexil.ini"
   [ -f "$dist/Accounts.ini" ] || : > "$dist/Accounts.ini"
   [ -f "$dist/VxFilter.ini" ] || : > "$dist/VxFilter.ini"

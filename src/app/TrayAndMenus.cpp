@@ -2,6 +2,7 @@
 // submenus, the account menu of the check button, always-on-top, help and
 // the window drag.
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -206,7 +207,19 @@ void TVexil::OnTopClick() {
     SetOnTop(onTopChecked_);
 }
 
-void TVexil::AideClick() { system_.ShellRun("OPEN", exeDir_ + "vxhelp.hlp", ""); }
+// The old help file where one was installed; current Windows versions open
+// the help page instead.
+void TVexil::AideClick() {
+    for (const char* name : {"vxhelp.hlp", "vxhelp.html"}) {
+        const std::string path = exeDir_ + name;
+        if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+            std::fclose(f);
+            system_.ShellRun("OPEN", path, "");
+            return;
+        }
+    }
+    messages_.ShowMessage("The help page " + exeDir_ + "vxhelp.html is missing.");
+}
 
 void TVexil::AttachConfig(IConfigView& view) {
     config_ = std::make_unique<TConfig>(view, static_cast<IConfigHost&>(*this), messages_, settings_, accounts_, filters_,

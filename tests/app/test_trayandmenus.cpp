@@ -69,10 +69,19 @@ TEST_F(TrayAndMenus, ContextMenuOpensAtTheCursorWithItsFixedItems) {
     EXPECT_EQ(view.MenusShown, 3);
 
     view.ChooseMenuItem({"Skins", "Other Skins..."});
-    view.ChooseMenuItem({"&Help"});
     EXPECT_EQ(system.Opened, Strings{"http://www.example.org/Vexil/skins/welcome.htm"});
-    ASSERT_EQ(system.Runs.size(), 1u);
-    EXPECT_EQ(system.Runs[0], (test::TFakeSystem::TRun{"OPEN", dir.Path() + "vxhelp.hlp", ""}));
+    // Help: the old help file where there is one, else the help page.
+    view.ChooseMenuItem({"&Help"});
+    EXPECT_TRUE(system.Runs.empty());
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_NE(messages.Shown[0].find("vxhelp.html"), std::string::npos);
+    test::WriteFileBytes(dir.File("vxhelp.html"), "<html></html>");
+    view.ChooseMenuItem({"&Help"});
+    test::WriteFileBytes(dir.File("vxhelp.hlp"), "?_");
+    view.ChooseMenuItem({"&Help"});
+    EXPECT_EQ(system.Runs, (std::vector<test::TFakeSystem::TRun>{
+                               {"OPEN", dir.Path() + "vxhelp.html", ""},
+                               {"OPEN", dir.Path() + "vxhelp.hlp", ""}}));
 }
 
 TEST_F(TrayAndMenus, SkinsSubmenuListsSkinFoldersWithoutRegardToCase) {
