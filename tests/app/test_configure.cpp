@@ -91,6 +91,26 @@ TEST_F(Configure, APreviewedSkinGoesWithCloseAndStaysWithOK) {
     EXPECT_TRUE(messages.Errors.empty());
 }
 
+TEST_F(Configure, RemovingTheAccountOnViewWhileOnlineThenOK) {
+    TScriptedServer server({PopSession(3)});
+    WriteAccounts({{"Only", false}}, server.Port());
+    Reload();
+    vexil.ConnectClick();
+    ASSERT_TRUE(vexil.Cycle().IsOnline());
+    dialog.OnModal = [this] {
+        vexil.Config()->AccBtnClick();
+        vexil.Config()->DelAccClick();
+        dialog.Tick(C::ChkTray, false);
+        vexil.Config()->ChkTrayClick();
+        vexil.Config()->OKClick();
+    };
+    vexil.Config1Click();
+    EXPECT_EQ(vexil.Accounts().AccountCount, 0);
+    EXPECT_FALSE(view.TrayShown);
+    vexil.TimerTimer();
+    vexil.ShowOnlineState();
+}
+
 TEST_F(Configure, TheTrayMenuWaitsWhileTheDialogIsOpen) {
     dialog.OnModal = [this] {
         const int menus = view.MenusShown;
