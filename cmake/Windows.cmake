@@ -53,3 +53,8 @@ endif()
 
 # The floor for the start-up benchmark (bench/startup.sh).
 add_executable(empty_window WIN32 bench/win32/empty_window.cpp)
+
+# Configure's settings dialog against a bare dialog of the same controls
+# (bench/config_dialog.sh).
+add_executable(config_open bench/win32/config_open.cpp src/win32/vexil.rc)
+target_link_libraries(config_open PRIVATE vexil_win32)
