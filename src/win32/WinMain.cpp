@@ -60,14 +60,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HWND app = CreateApplicationWindow(instance);
     vexil::TMainWindow main(instance, app, system, messages);
     main.Logic().FormCreate();
-    // The settings dialog is made once, hidden, and shown by Configure.
-    vexil::TConfigDialog config(instance, main.Handle());
-    main.Logic().AttachConfig(config);
-    config.Bind(*main.Logic().Config());
     CreateOtherForms(instance, app);
 
     ::ShowWindow(main.Handle(), SW_SHOWNORMAL);
     UpdateWindow(main.Handle());
+
+    // The settings dialog is made once, hidden, and shown by Configure; made
+    // after the first paint, so that the window comes up without waiting for it.
+    vexil::TConfigDialog config(instance, main.Handle());
+    main.Logic().AttachConfig(config);
+    config.Bind(*main.Logic().Config());
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
