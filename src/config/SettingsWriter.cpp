@@ -3,7 +3,9 @@
 // write never leaves a shortened settings file behind.
 #include "config/SettingsWriter.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -41,14 +43,17 @@ void ReplaceFile(const std::string& path, const std::string& text) {
     const fs::file_status existing = fs::symlink_status(temp, ec);
     if (fs::exists(existing) && !fs::is_regular_file(existing)) Fail(path, temp + " is in the way");
 
+    errno = 0;
     std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) Fail(path, "cannot create " + temp);
+    if (!f) Fail(path, "cannot create " + temp + " (" + std::strerror(errno) + ")");
+    errno = 0;
     bool ok = text.empty() || std::fwrite(text.data(), 1, text.size(), f) == text.size();
     ok = std::fflush(f) == 0 && ok;
     ok = std::fclose(f) == 0 && ok;
     if (!ok) {
+        const std::string why = errno ? std::strerror(errno) : "the disk may be full";
         fs::remove(temp, ec);
-        Fail(path, "writing " + temp + " failed");
+        Fail(path, "writing " + temp + " failed (" + why + ")");
     }
     fs::rename(temp, path, ec);
     if (ec) {

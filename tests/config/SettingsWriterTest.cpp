@@ -261,12 +261,22 @@ TEST(WriterReplace, TemporaryNameTaken) {
     EXPECT_TRUE(std::filesystem::is_directory(target + ".tmp"));
 }
 
+// The message names the file and says why; a filter list that did not reach
+// the file is not in force either.
 TEST(WriterReplace, MissingDirectory) {
     TTempDir dir;
     TFilterTable filters;
-    EXPECT_THROW(WriteFilters(dir.File("gone") + kPathDelim + "VxFilter.ini", {"a"}, "0", false,
-                              filters),
-                 ESettingsWriteError);
+    const std::string target = dir.File("gone") + kPathDelim + "VxFilter.ini";
+    try {
+        WriteFilters(target, {"a"}, "0", false, filters);
+        FAIL() << "no error";
+    } catch (const ESettingsWriteError& e) {
+        const std::string text = e.what();
+        EXPECT_NE(text.find(target), std::string::npos) << text;
+        EXPECT_NE(text.find("No such file or directory"), std::string::npos) << text;
+    }
+    EXPECT_EQ(filters.FilterCount, 0);
+    EXPECT_EQ(filters.Filters[0], "");
 }
 
 TEST(WriterReplace, StaleTemporaryFileIsReplaced) {
