@@ -18,12 +18,14 @@ HTML_KEY='HKLM\Software\Classes\.html'
 HANDLER_KEY='HKLM\Software\Classes\VexilTestPage'
 HTML_WAS=""
 cleanup() {
+  # The page handler belongs to this test only.  Taken away while the display
+  # is still there: stop_display then ends the Wine server with everything
+  # that this test's Wine processes started.
+  [ -n "$HTML_WAS" ] || "$SCRIPTS/wine-run" reg delete "$HTML_KEY" /f >/dev/null 2>&1 || true
+  "$SCRIPTS/wine-run" reg delete "$HANDLER_KEY" /f >/dev/null 2>&1 || true
   stop_display
   bash "$SUPPORT/dovecot.sh" stop "$DOVECOT" >/dev/null 2>&1 || true
   rm -rf "$DOVECOT"
-  # The page handler belongs to this test only.
-  [ -n "$HTML_WAS" ] || "$SCRIPTS/wine-run" reg delete "$HTML_KEY" /f >/dev/null 2>&1 || true
-  "$SCRIPTS/wine-run" reg delete "$HANDLER_KEY" /f >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
 passed=0; failed=0
