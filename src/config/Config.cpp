@@ -38,7 +38,7 @@ std::string DirectoryPart(const std::string& path) {
 }
 
 std::string SafeLinkTarget(const std::string& text) {
-    const std::string t = Trim(text);
+    std::string t = Trim(text);
     if (t.empty()) return "";
     // Nothing that could start a program or open a local file: only web and
     // mail addresses, without blanks or control characters.

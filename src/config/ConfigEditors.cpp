@@ -1,6 +1,7 @@
 // The account and filter editors of the settings dialog.  Every change is
 // written at once; a change that is refused, or whose file cannot be
 // written, leaves the table, the list and the file as they were.
+#include <algorithm>
 #include <exception>
 
 #include "base/Text.h"
@@ -231,6 +232,7 @@ void TConfig::ChkInactClick() { SetStatus(true); }
 std::vector<std::string> TConfig::FilterListItems() const {
     std::vector<std::string> items;
     const int count = view_.ListCount(C::FilterLst);
+    items.reserve(static_cast<size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i) items.push_back(view_.ListItem(C::FilterLst, i));
     return items;
 }
