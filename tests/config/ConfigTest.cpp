@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "config/Accounts.h"
+#include "config/Filters.h"
 #include "support/FakeConfigView.h"
 #include "support/FakeMessages.h"
 #include "support/TempDir.h"
@@ -307,6 +308,10 @@ TEST_F(ConfigTest, FiltersAreWrittenAtOnceAndTheEleventhIsRefused) {
               "\r\n[Misc]\r\nmax_size=\r\nauth_fltr= 1\r\n");
     EXPECT_EQ(filters.FilterCount, 2);
     EXPECT_EQ(view[C::FilterLst].Index, 1);
+    // Both that stay are in force at once; the removed one is not.
+    EXPECT_FALSE(PassesFilters("about F9", filters));
+    EXPECT_FALSE(PassesFilters("about F10", filters));
+    EXPECT_TRUE(PassesFilters("about F11", filters));
 }
 
 TEST_F(ConfigTest, ASizeLimitThatIsNotAWholeNumberIsNeverWritten) {
