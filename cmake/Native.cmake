@@ -9,7 +9,8 @@ target_link_libraries(vexil_core PUBLIC Threads::Threads)
 include(GoogleTest)
 
 file(GLOB VEXIL_TEST_SOURCES CONFIGURE_DEPENDS
-  tests/app/*.cpp tests/config/*.cpp tests/skin/*.cpp tests/pop3/*.cpp tests/support/*.cpp tests/dialup/*.cpp)
+  tests/app/*.cpp tests/config/*.cpp tests/skin/*.cpp tests/pop3/*.cpp tests/support/*.cpp tests/dialup/*.cpp
+  tests/msgwin/*.cpp)
 add_executable(vexil_tests ${VEXIL_TEST_SOURCES})
 target_include_directories(vexil_tests PRIVATE tests)
 target_link_libraries(vexil_tests PRIVATE vexil_core GTest::gtest GTest::gmock GTest::gtest_main)
