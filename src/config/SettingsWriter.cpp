@@ -1,14 +1,9 @@
-// The settings writers.  Each file is written beside the target under a
-// temporary name and only then moved over it, so that a full disk or a failed
-// write never leaves a shortened settings file behind.
+// The settings writers.  Each file is replaced whole (ReplaceFileWhole), so
+// that a full disk or a failed write never leaves a shortened settings file
+// behind.
 #include "config/SettingsWriter.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
-
+#include "base/FileReplace.h"
 #include "config/Scramble.h"
 
 namespace vexil {
@@ -30,38 +25,6 @@ private:
 
 std::string Flag(bool value) { return value ? "1" : "0"; }
 std::string Int(std::int32_t value) { return std::to_string(value); }
-
-[[noreturn]] void Fail(const std::string& path, const std::string& why) {
-    throw ESettingsWriteError("Cannot write the file " + path + ": " + why);
-}
-
-void ReplaceFile(const std::string& path, const std::string& text) {
-    namespace fs = std::filesystem;
-    const std::string temp = path + ".tmp";
-    std::error_code ec;
-    // Never overwrite or delete something that is not a leftover file of ours.
-    const fs::file_status existing = fs::symlink_status(temp, ec);
-    if (fs::exists(existing) && !fs::is_regular_file(existing)) Fail(path, temp + " is in the way");
-
-    errno = 0;
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) Fail(path, "cannot create " + temp + " (" + std::strerror(errno) + ")");
-    errno = 0;
-    bool ok = text.empty() || std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) {
-        const std::string why = errno ? std::strerror(errno) : "the disk may be full";
-        fs::remove(temp, ec);
-        Fail(path, "writing " + temp + " failed (" + why + ")");
-    }
-    fs::rename(temp, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        Fail(path, ec.message());
-    }
-}
 
 }  // namespace
 
@@ -100,7 +63,7 @@ void WriteOptions(const std::string& path, const TSettings& s, std::int32_t posX
         << "srv_news =" + Int(s.srv_news)
         << "speed = " + Int(s.speed)
         << "min_scroll = " + Int(s.min_scroll);
-    ReplaceFile(path, out.Text());
+    ReplaceFileWhole(path, out.Text());
 }
 
 void WriteAccounts(const std::string& path, const TAccountTable& a) {
@@ -116,7 +79,7 @@ void WriteAccounts(const std::string& path, const TAccountTable& a) {
             << "port_number = " + Int(acc.AccPort)
             << "inactive = " + Flag(acc.AccInactive);
     }
-    ReplaceFile(path, out.Text());
+    ReplaceFileWhole(path, out.Text());
 }
 
 void WriteFilters(const std::string& path, const std::vector<std::string>& list,
@@ -127,7 +90,7 @@ void WriteFilters(const std::string& path, const std::vector<std::string>& list,
     for (size_t i = 0; i < list.size(); ++i)
         out << "" << "[Filter" + std::to_string(i + 1) + "]" << "string=" + list[i];
     out << "" << "[Misc]" << "max_size=" + maxSizeText << "auth_fltr= " + Flag(authFltr);
-    ReplaceFile(path, out.Text());
+    ReplaceFileWhole(path, out.Text());
 
     // Only a list that reached the file is in force.
     for (size_t i = 0; i < list.size(); ++i) filters.Filters[i] = list[i];

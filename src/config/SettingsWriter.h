@@ -7,15 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "base/FileReplace.h"
 #include "config/Settings.h"
 
 namespace vexil {
 
 // A settings file that could not be written.  The old file is then untouched.
-class ESettingsWriteError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+using ESettingsWriteError = EFileWriteError;
 
 // The options as the settings dialog shows them: a text setting that is not
 // set ("none") is an empty field.  The exit writes what this gives, so that an
