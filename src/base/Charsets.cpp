@@ -66,4 +66,39 @@ bool IsValidUtf8(const std::string& text) {
     return true;
 }
 
+std::string Iso2022JpToEucJp(const std::string& bytes) {
+    enum class TSet { Ascii, Jis0208, Kana, Jis0212 };
+    TSet set = TSet::Ascii;
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c == 0x1B) {
+            const std::string esc = bytes.substr(i + 1, 3);
+            if (esc.compare(0, 2, "(B") == 0 || esc.compare(0, 2, "(J") == 0) {
+                set = TSet::Ascii, i += 2;
+            } else if (esc.compare(0, 2, "$@") == 0 || esc.compare(0, 2, "$B") == 0) {
+                set = TSet::Jis0208, i += 2;
+            } else if (esc.compare(0, 2, "(I") == 0) {
+                set = TSet::Kana, i += 2;
+            } else if (esc == "$(D") {
+                set = TSet::Jis0212, i += 3;
+            }
+            continue;  // an escape we do not know is dropped
+        }
+        if (c == '\r' || c == '\n') set = TSet::Ascii;  // each line starts in ASCII
+        if (set == TSet::Ascii || c < 0x21 || c > 0x7E) {
+            out += static_cast<char>(c);
+        } else if (set == TSet::Kana) {
+            out += '\x8E';
+            out += static_cast<char>(c | 0x80);
+        } else if (i + 1 < bytes.size()) {
+            if (set == TSet::Jis0212) out += '\x8F';
+            out += static_cast<char>(c | 0x80);
+            out += static_cast<char>(static_cast<unsigned char>(bytes[++i]) | 0x80);
+        }
+    }
+    return out;
+}
+
 }  // namespace vexil

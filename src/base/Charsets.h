@@ -14,6 +14,10 @@ int CodePageOf(const std::string& charset);
 // True when text is well-formed UTF-8 (no overlong forms, no surrogates).
 bool IsValidUtf8(const std::string& text);
 
+// ISO-2022-JP text as EUC-JP, which holds the same characters: systems that
+// have no converter for the former all have one for the latter.
+std::string Iso2022JpToEucJp(const std::string& bytes);
+
 // bytes, in charset, as UTF-8.  An unknown or empty charset is the system's
 // code page.  Bytes that have no character there become U+FFFD; it never
 // fails.  The platform converts (Windows' code pages, or iconv natively).

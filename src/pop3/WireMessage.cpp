@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 
+#include "base/Charsets.h"
 #include "base/Text.h"
 #include "platform/Platform.h"
 #include "pop3/Decoders.h"
@@ -214,6 +215,74 @@ std::string DecodeHeader(const std::string& value) {
     }
     done.append(text, pos, std::string::npos);
     return done;
+}
+
+namespace {
+
+// Plain header text as UTF-8: kept when it is UTF-8 already (as mailers send
+// 8-bit headers today), else taken in the system's code page.
+std::string PlainToUtf8(const std::string& text) {
+    return IsValidUtf8(text) ? text : ToUtf8(text, "");
+}
+
+}  // namespace
+
+std::string DecodeHeaderUtf8(const std::string& value) {
+    const std::string text = Trim(value);
+    std::string out;
+    // Adjacent words in one charset are converted together: mailers split a
+    // character's bytes over two words.
+    std::string pending, pendingCharset;
+    const auto flush = [&] {
+        if (!pending.empty()) out += ToUtf8(pending, pendingCharset);
+        pending.clear();
+    };
+    bool afterWord = false;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t start = text.find("=?", pos);
+        std::size_t charsetEnd = std::string::npos, end = std::string::npos;
+        if (start != std::string::npos) charsetEnd = text.find('?', start + 2);
+        const bool shaped = charsetEnd != std::string::npos && charsetEnd + 2 < text.size() &&
+                            std::string("BbQq").find(text[charsetEnd + 1]) != std::string::npos &&
+                            text[charsetEnd + 2] == '?';
+        if (shaped) end = text.find("?=", charsetEnd + 3);
+        if (start == std::string::npos || end == std::string::npos) {
+            // No more words: the rest is plain text ("=?" that starts none too).
+            const std::size_t upTo = start == std::string::npos ? text.size() : start + 2;
+            flush();
+            out += PlainToUtf8(text.substr(pos, upTo - pos));
+            pos = upTo;
+            afterWord = false;
+            continue;
+        }
+        const std::string between = text.substr(pos, start - pos);
+        // Blanks between two encoded words are not part of the text.
+        if (!(afterWord && Trim(between).empty())) {
+            flush();
+            out += PlainToUtf8(between);
+        }
+        std::string charset = text.substr(start + 2, charsetEnd - start - 2);
+        charset = charset.substr(0, charset.find('*'));  // RFC 2231 language suffix
+        std::string bytes;
+        try {
+            bytes = DecodeWord(text.substr(charsetEnd + 1, end - charsetEnd - 1));
+        } catch (const std::exception&) {
+            // A word that does not decode shows as it came.
+            flush();
+            out += PlainToUtf8(text.substr(start, end + 2 - start));
+            pos = end + 2;
+            afterWord = false;
+            continue;
+        }
+        if (!SameText(charset, pendingCharset)) flush();
+        pendingCharset = charset;
+        pending += bytes;
+        pos = end + 2;
+        afterWord = true;
+    }
+    flush();
+    return out;
 }
 
 std::string Fetch(std::string& text, const std::string& delimiter) {

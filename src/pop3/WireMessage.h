@@ -84,6 +84,11 @@ public:
 void UnfoldHeader(std::vector<std::string>& lines);  // also turns "Name: v" into "Name=v"
 void ParseAddressList(const std::string& value, std::vector<std::string>& list);
 std::string DecodeHeader(const std::string& value);  // RFC 2047 encoded words
+// The same in UTF-8, as the message window shows headers: each encoded word
+// converted from its own charset (adjacent words joined first, the blanks
+// between them dropped), plain text kept when it is UTF-8 and otherwise taken
+// in the system's code page.
+std::string DecodeHeaderUtf8(const std::string& value);
 std::string Fetch(std::string& text, const std::string& delimiter);
 std::string ExtractBetween(const std::string& text, const std::string& start,
                            const std::string& end, bool ignoreCase);

@@ -37,6 +37,7 @@ bool Supported(UINT codePage) {
 std::string ToUtf8(const std::string& bytes, const std::string& charset) {
     if (bytes.empty()) return std::string();
     UINT cp = static_cast<UINT>(CodePageOf(charset));
+    if (cp == 50220) return ToUtf8(Iso2022JpToEucJp(bytes), "euc-jp");
     if (cp == 0 || !Supported(cp)) cp = CP_ACP;
     std::wstring wide = ToWide(bytes, cp);
     // A code page the system cannot convert from after all: the system's own.

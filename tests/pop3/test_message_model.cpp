@@ -119,6 +119,28 @@ TEST(MessageHeader, EncodedWords) {
     EXPECT_THROW(DecodeHeader("=?x?U?#86)c?="), std::runtime_error);
 }
 
+TEST(MessageHeader, EncodedWordsInUnicode) {
+    const struct {
+        std::string In, Out;
+    } cases[] = {
+        {"  plain subject  ", "plain subject"},
+        {"=?iso-8859-1?Q?Caf=E9_au_lait?=", "Caf\xC3\xA9 au lait"},
+        {"=?KOI8-R?B?8NLJ18XU?=", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"},
+        {"=?ISO-2022-JP?B?GyRCRnxLXBsoQg==?=", "\xE6\x97\xA5\xE6\x9C\xAC"},
+        // One character's bytes split over two words; the blank between goes.
+        {"=?UTF-8?B?5pel?= =?UTF-8?B?5pys?=", "\xE6\x97\xA5\xE6\x9C\xAC"},
+        {"=?utf-8?q?=E6=97?=\t=?utf-8?q?=A5?=", "\xE6\x97\xA5"},
+        {"Re: =?iso-8859-1?Q?a?= text =?utf-8?B?w6k=?=", "Re: a text \xC3\xA9"},
+        {"=?utf-8*fr?Q?=C3=A9t=C3=A9?=", "\xC3\xA9t\xC3\xA9"},   // RFC 2231 language
+        {"Caf\xC3\xA9 d\xE9j\xE0", "Caf\xC3\x83\xC2\xA9 d\xC3\xA9j\xC3\xA0"},  // 8-bit, not UTF-8
+        {"Caf\xC3\xA9", "Caf\xC3\xA9"},                        // 8-bit UTF-8 as sent
+        {"=?utf-8?Q?unterminated", "=?utf-8?Q?unterminated"},
+        {"=?x?U?#86)C?=", "=?x?U?#86)C?="},                      // only B and Q are words
+        {"=?utf-8?B?w6l0w6k=?= =?x-unknown?Q?caf=E9?=", "\xC3\xA9t\xC3\xA9" "caf\xC3\xA9"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DecodeHeaderUtf8(c.In), c.Out) << c.In;
+}
+
 TEST(MessageHeader, EncodedWordsStayLinearInLongHeaders) {
     std::string header, expected;
     for (int i = 0; i < 100000; ++i) {

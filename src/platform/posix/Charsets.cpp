@@ -51,6 +51,7 @@ bool Convert(const std::string& bytes, const char* from, const char* to, std::st
 std::string ToUtf8(const std::string& bytes, const std::string& charset) {
     std::string out;
     const int cp = CodePageOf(charset);
+    if (cp == 50220) return ToUtf8(Iso2022JpToEucJp(bytes), "euc-jp");
     const std::string name = cp == 0 ? std::string(kSystemCodePage) : UpperCase(Trim(charset));
     if (cp == 20127) {
         // US-ASCII: the 8-bit bytes a sender put there anyway are not text.
