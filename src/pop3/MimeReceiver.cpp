@@ -9,7 +9,9 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "base/Charsets.h"
 #include "base/Text.h"
+#include "pop3/Decoders.h"
 #include "pop3/MimeBase64.h"
 #include "pop3/MimeParams.h"
 #include "pop3/WireMessage.h"
@@ -47,8 +49,124 @@ constexpr int kDot = 1;
 constexpr int kFirstBoundary = 2;
 constexpr int kBlankLine = kFirstBoundary + 2 * static_cast<int>(kMaxNesting) + 2;
 
+// The lines of a text part as received, decoded whole: base64 always (a
+// text part in base64 is text, not lines of code), and in Unicode the
+// quoted-printable soft line breaks joined and the charset converted.
+std::vector<std::string> DecodeTextPart(const std::vector<std::string>& raw,
+                                        const std::string& contentType,
+                                        const std::string& transfer, bool unicode) {
+    std::string text;
+    if (SameText(Trim(transfer), "base64")) {
+        for (const std::string& line : raw) AppendBase64Line(line.data(), line.size(), text);
+    } else if (unicode && SameText(Trim(transfer), "quoted-printable")) {
+        for (std::string line : raw) {
+            while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
+            if (!line.empty() && line.back() == '=') {
+                line.pop_back();
+                text += QPDecode(line);
+            } else {
+                text += QPDecode(line);
+                text += '\n';
+            }
+        }
+    } else {
+        for (const std::string& line : raw) {
+            text += line;
+            text += '\n';
+        }
+    }
+    if (unicode) text = ToUtf8(text, MimeParameter(contentType, "charset"));
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+    }
+    return lines;
+}
+
+// Whether a text part is received raw and decoded whole afterwards.
+bool DecodedWhole(const std::string& transfer, bool unicode) {
+    return unicode || SameText(Trim(transfer), "base64");
+}
+
 [[noreturn]] void FileWriteFailed(const std::string& path) {
     throw std::runtime_error("Cannot write file " + path);
+}
+
+// A part the sender marked as a file to keep ("attachment" disposition).
+bool MarkedAttachment(const std::vector<std::string>& fields) {
+    const std::string disposition = FieldValue(fields, "Content-Disposition");
+    return SameText(Trim(disposition.substr(0, disposition.find(';'))), "attachment");
+}
+
+// Writes the lines of a non-base64 attachment to its file as they arrive:
+// quoted-printable decoded (soft line breaks joining), anything else as
+// received.  The line break before the next boundary belongs to the
+// boundary, so the file ends with the last line's own bytes.
+class TLineWriter {
+public:
+    TLineWriter(std::ostream& file, const std::string& transfer)
+        : file_(file), qp_(SameText(Trim(transfer), "quoted-printable")) {}
+
+    void Line(std::string line) {
+        if (pendingBreak_) file_.write("\r\n", 2);
+        pendingBreak_ = true;
+        if (qp_) {
+            while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
+            if (!line.empty() && line.back() == '=') {
+                line.pop_back();
+                pendingBreak_ = false;
+            }
+            line = QPDecode(line);
+        }
+        file_.write(line.data(), static_cast<std::streamsize>(line.size()));
+    }
+
+private:
+    std::ostream& file_;
+    const bool qp_;
+    bool pendingBreak_ = false;
+};
+
+// The client's line hook for the length of one capture.
+class TCaptureLines {
+public:
+    TCaptureLines(TWireMessageClient& client, std::function<void(const std::string&)> hook)
+        : client_(client) {
+        client_.OnCaptureLine = std::move(hook);
+    }
+    ~TCaptureLines() { client_.OnCaptureLine = nullptr; }
+    TCaptureLines(const TCaptureLines&) = delete;
+    TCaptureLines& operator=(const TCaptureLines&) = delete;
+
+private:
+    TWireMessageClient& client_;
+};
+
+// A new attachment of msg with its temporary file; the stream writes to it.
+TAttachment& NewAttachment(TWireMessage& msg, const std::vector<std::string>& fields,
+                           const std::string& name) {
+    TAttachment attachment;
+    attachment.Headers = fields;
+    attachment.FileName = name;
+    attachment.StoredPathName = MakeTemporaryFile();
+    msg.Attachments.push_back(std::move(attachment));
+    return msg.Attachments.back();
+}
+
+void CloseChecked(std::ofstream& file, const std::string& path) {
+    // A full disk shows at a write or only at the close: check both, so that
+    // a file cut short never passes for the attachment.
+    if (!file) FileWriteFailed(path);
+    file.close();
+    if (file.fail()) FileWriteFailed(path);
 }
 
 // One ReceiveBody run over a multipart body.  The open boundaries are kept in
@@ -148,42 +266,47 @@ private:
             if (boundaries_.size() < kMaxNesting && MultipartBoundary(type, inner)) Open(inner);
             return Skip();  // up to the first inner boundary
         }
-        if (IsMediaType(type, "text")) {
+        const bool marked = MarkedAttachment(fields);
+        if (IsMediaType(type, "text") && !marked) {
             TMessagePart part;
             part.ContentType = type;
             part.ContentTransfer = transfer;
-            const int which =
-                transfer == "quoted-printable"
-                    ? client_.CaptureDecoded(&part.Text, Terminators(), true, transfer)
-                    : client_.Capture(&part.Text, Terminators(), true);
+            int which = 0;
+            if (DecodedWhole(transfer, msg_.UnicodeText)) {
+                std::vector<std::string> raw;
+                which = client_.Capture(&raw, Terminators(), true);
+                part.Text = DecodeTextPart(raw, type, transfer, msg_.UnicodeText);
+            } else {
+                which = transfer == "quoted-printable"
+                            ? client_.CaptureDecoded(&part.Text, Terminators(), true, transfer)
+                            : client_.Capture(&part.Text, Terminators(), true);
+            }
             msg_.Text.insert(msg_.Text.end(), part.Text.begin(), part.Text.end());
             msg_.MessageParts.push_back(std::move(part));
             return StopAt(which);
         }
-        const std::string name = PartFileName(fields);
+        // A file the sender attached is kept even without a name.
+        std::string name = PartFileName(fields);
+        if (name.empty() && marked) name = "attachment";
         if (name.empty() || !msg_.ExtractAttachments || msg_.Attachments.size() >= kMaxNamedParts)
             return Skip();
 
-        TAttachment attachment;
-        attachment.Headers = fields;
-        attachment.FileName = name;
-        attachment.StoredPathName = MakeTemporaryFile();
-        msg_.Attachments.push_back(std::move(attachment));
-        const std::string& path = msg_.Attachments.back().StoredPathName;
+        const std::string path = NewAttachment(msg_, fields, name).StoredPathName;
 
         std::unique_ptr<char[]> streamBuffer(new char[1 << 16]);
         std::ofstream file;
         file.rdbuf()->pubsetbuf(streamBuffer.get(), 1 << 16);
         file.open(path, std::ios::binary | std::ios::trunc);
         if (!file) throw std::runtime_error("Cannot create file " + path);
-        const TStop stop = SameText(transfer, "base64")
-                               ? ReadBase64(file, path)
-                               : StopAt(client_.Capture(file, Terminators(), true));
-        // A full disk shows at a write or only at the close: check both, so
-        // that a file cut short never passes for the attachment.
-        if (!file) FileWriteFailed(path);
-        file.close();
-        if (file.fail()) FileWriteFailed(path);
+        TStop stop;
+        if (SameText(Trim(transfer), "base64")) {
+            stop = ReadBase64(file, path);
+        } else {
+            TLineWriter writer(file, transfer);
+            const TCaptureLines lines(client_, [&writer](const std::string& l) { writer.Line(l); });
+            stop = StopAt(client_.Capture(nullptr, Terminators(), true));
+        }
+        CloseChecked(file, path);
         return stop;
     }
 
@@ -267,15 +390,28 @@ void TWireMessageClient::ReceiveBody(TWireMessage& msg, int size) {
 void TWireMessageClient::ReceiveBodyLines(TWireMessage& msg, int size) {
     OnCaptureLine = nullptr;
     const std::string type = msg.HeaderValue("Content-Type");
+    const std::string name = PartFileName(msg.Headers);
+    const bool file = !Trim(type).empty() && !IsMediaType(type, "text") &&
+                      !IsMediaType(type, "multipart");
+    if ((file || (MarkedAttachment(msg.Headers) && !name.empty())) && msg.ExtractAttachments &&
+        !headerEndedAtDot_) {
+        ReceiveSingleFile(msg, name.empty() ? "attachment" : name);
+        return;
+    }
     if (!IsMediaType(type, "multipart")) {
         TMessagePart part;
         part.ContentType = type;
         part.ContentTransfer = msg.HeaderValue("Content-Transfer-Encoding");
         if (!headerEndedAtDot_) {
-            if (part.ContentTransfer == "quoted-printable")
+            if (DecodedWhole(part.ContentTransfer, msg.UnicodeText)) {
+                std::vector<std::string> raw;
+                Capture(&raw, {"."});
+                part.Text = DecodeTextPart(raw, type, part.ContentTransfer, msg.UnicodeText);
+            } else if (part.ContentTransfer == "quoted-printable") {
                 CaptureDecoded(&part.Text, {"."}, part.ContentTransfer);
-            else
+            } else {
                 Capture(&part.Text, {"."});
+            }
         }
         msg.Text = part.Text;
         msg.MessageParts.push_back(std::move(part));
@@ -285,6 +421,36 @@ void TWireMessageClient::ReceiveBodyLines(TWireMessage& msg, int size) {
     if (!MultipartBoundary(type, boundary)) throw EWireException("Boundary error");
     if (headerEndedAtDot_) return;
     TMultipartReader(*this, msg, size).Run(boundary);
+}
+
+// A message that is one file (what scanners and phones send): its body is
+// the attachment, decoded by the message's transfer encoding.
+void TWireMessageClient::ReceiveSingleFile(TWireMessage& msg, const std::string& name) {
+    const std::string path = NewAttachment(msg, msg.Headers, name).StoredPathName;
+    const std::string transfer = msg.HeaderValue("Content-Transfer-Encoding");
+    std::unique_ptr<char[]> streamBuffer(new char[1 << 16]);
+    std::ofstream file;
+    file.rdbuf()->pubsetbuf(streamBuffer.get(), 1 << 16);
+    file.open(path, std::ios::binary | std::ios::trunc);
+    if (!file) throw std::runtime_error("Cannot create file " + path);
+    if (SameText(Trim(transfer), "base64")) {
+        std::string block;
+        const TCaptureLines lines(*this, [&](const std::string& l) {
+            AppendBase64Line(l.data(), l.size(), block);
+            if (block.size() >= kWriteBlock) {
+                if (!file.write(block.data(), static_cast<std::streamsize>(block.size())))
+                    FileWriteFailed(path);
+                block.clear();
+            }
+        });
+        Capture(nullptr, {"."});
+        file.write(block.data(), static_cast<std::streamsize>(block.size()));
+    } else {
+        TLineWriter writer(file, transfer);
+        const TCaptureLines lines(*this, [&writer](const std::string& l) { writer.Line(l); });
+        Capture(nullptr, {"."});
+    }
+    CloseChecked(file, path);
 }
 
 }  // namespace vexil

@@ -54,6 +54,11 @@ public:
     std::vector<TAttachment> Attachments;
     std::string ContentType = "text/plain";
     bool ExtractAttachments = true;
+    // Text parts in UTF-8: each decoded whole from its transfer encoding
+    // (quoted-printable soft line breaks join lines) and converted from the
+    // charset its Content-Type names (the system's code page when it names
+    // none or one we do not know).  Off, text stays in the bytes it came in.
+    bool UnicodeText = false;
     bool UseNowForDate = true;
     std::string DefaultDomain;
     int MsgNo = 0;
@@ -113,6 +118,7 @@ protected:
 
 private:
     void ReceiveBodyLines(TWireMessage& msg, int size);
+    void ReceiveSingleFile(TWireMessage& msg, const std::string& name);
     bool headerEndedAtDot_ = false;
 };
 

@@ -64,11 +64,12 @@ struct TReceived {
 // Receives header and body of `reply` (which ends with its "." line) handed
 // out `chunk` bytes at a time; `after` follows the reply on the wire.
 inline TReceived ReceiveReply(const std::string& reply, int chunk, bool extract = true,
-                              const std::string& after = "+OK next\r\n") {
+                              const std::string& after = "+OK next\r\n", bool unicode = false) {
     TReceived r;
     TMessageTestClient client(reply + after, chunk);
     client.OnStatus = [&r](TWireSocket&, const std::string& text) { r.Status.push_back(text); };
     r.Msg.ExtractAttachments = extract;
+    r.Msg.UnicodeText = unicode;
     client.ReceiveHeader(r.Msg, "");
     r.HeaderEndedAtDot = client.HeaderEndedAtDot();
     if (!r.HeaderEndedAtDot) client.ReceiveBody(r.Msg, static_cast<int>(reply.size()));
@@ -81,10 +82,11 @@ inline TReceived ReceiveReply(const std::string& reply, int chunk, bool extract 
 }
 
 // Received whole and byte by byte; the two must be the same.
-inline TReceived ReceiveBoth(const std::string& message, bool extract = true) {
+inline TReceived ReceiveBoth(const std::string& message, bool extract = true,
+                             bool unicode = false) {
     const std::string reply = AsReply(message);
-    TReceived whole = ReceiveReply(reply, 65536, extract);
-    const TReceived trickled = ReceiveReply(reply, 1, extract);
+    TReceived whole = ReceiveReply(reply, 65536, extract, "+OK next\r\n", unicode);
+    const TReceived trickled = ReceiveReply(reply, 1, extract, "+OK next\r\n", unicode);
     EXPECT_EQ(whole.Msg.Headers, trickled.Msg.Headers);
     EXPECT_EQ(whole.Msg.Text, trickled.Msg.Text);
     EXPECT_EQ(whole.Msg.MessageParts.size(), trickled.Msg.MessageParts.size());

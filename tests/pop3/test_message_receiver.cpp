@@ -49,6 +49,100 @@ std::string SomeBytes(std::size_t n) {
     return bytes;
 }
 
+// Text parts in their own script: each part decoded whole and converted from
+// its charset; without Unicode, base64 text is still text (in its bytes).
+TEST(MessageReceiver, TextPartsInUnicode) {
+    const std::string message =
+        "Content-Type: multipart/alternative; boundary=u\n"
+        "\n"
+        "--u\n"
+        "Content-Type: text/plain; charset=UTF-8\n"
+        "Content-Transfer-Encoding: quoted-printable\n"
+        "\n"
+        "=E6=97=\n"          // a soft break inside one character
+        "=A5 end\n"
+        "--u\n"
+        "Content-Type: text/plain; charset=\"koi8-r\"\n"
+        "Content-Transfer-Encoding: base64\n"
+        "\n" +
+        Base64Lines("\xF0\xD2\xC9\xD7\xC5\xD4\r\nline 2\r\n") +
+        "--u\n"
+        "Content-Type: text/plain; charset=windows-1251\n"
+        "\n"
+        "\xCF\xF0\xE8\n"
+        "--u--\n";
+    const TReceived unicode = ReceiveBoth(message, true, true);
+    EXPECT_EQ(unicode.Msg.Text,
+              (Lines{"\xE6\x97\xA5 end", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
+                     "line 2", "\xD0\x9F\xD1\x80\xD0\xB8"}));
+    EXPECT_EQ(unicode.Msg.MessageParts.size(), 3u);
+
+    const TReceived bytes = ReceiveBoth(message);
+    EXPECT_EQ(bytes.Msg.Text, (Lines{"\xE6\x97", "\xA5 end", "\xF0\xD2\xC9\xD7\xC5\xD4", "line 2",
+                                     "\xCF\xF0\xE8"}));
+}
+
+// Files as mail programs see them: a text part the sender attached, a
+// message that is one file, quoted-printable and 8-bit files decoded.
+TEST(MessageReceiver, AttachedFilesWhateverTheirShape) {
+    const TReceived parts = ReceiveBoth(
+        "Content-Type: multipart/mixed; boundary=m\n"
+        "\n"
+        "--m\n"
+        "Content-Type: text/plain\n"
+        "\n"
+        "See the files.\n"
+        "--m\n"
+        "Content-Type: text/csv\n"
+        "Content-Disposition: attachment; filename=\"t.csv\"\n"
+        "Content-Transfer-Encoding: quoted-printable\n"
+        "\n"
+        "a;b=3D1;long=\n"
+        " line\n"
+        "--m\n"
+        "Content-Type: text/calendar\n"
+        "Content-Disposition: attachment\n"
+        "\n"
+        "BEGIN:VCALENDAR\n"
+        "--m\n"
+        "Content-Type: text/plain\n"
+        "Content-Disposition: inline\n"
+        "\n"
+        "Inline text stays text.\n"
+        "--m--\n");
+    EXPECT_EQ(parts.Msg.Text, (Lines{"See the files.", "Inline text stays text."}));
+    ASSERT_EQ(parts.Msg.Attachments.size(), 2u);
+    EXPECT_EQ(parts.Msg.Attachments[0].FileName, "t.csv");
+    EXPECT_EQ(parts.AttachmentBytes[0], "a;b=1;long line");
+    EXPECT_EQ(parts.Msg.Attachments[1].FileName, "attachment");
+    EXPECT_EQ(parts.AttachmentBytes[1], "BEGIN:VCALENDAR");
+
+    const TReceived scan = ReceiveBoth(
+        "Subject: scan\n"
+        "Content-Type: application/pdf; name=\"scan.pdf\"\n"
+        "Content-Transfer-Encoding: base64\n"
+        "\n" +
+        Base64Lines(SomeBytes(5000)));
+    EXPECT_TRUE(scan.Msg.Text.empty());
+    ASSERT_EQ(scan.Msg.Attachments.size(), 1u);
+    EXPECT_EQ(scan.Msg.Attachments[0].FileName, "scan.pdf");
+    EXPECT_EQ(scan.AttachmentBytes[0], SomeBytes(5000));
+
+    const TReceived note = ReceiveBoth(
+        "Content-Type: text/plain\n"
+        "Content-Disposition: attachment; filename=notes.txt\n"
+        "\n"
+        "one\n"
+        "two\n");
+    ASSERT_EQ(note.Msg.Attachments.size(), 1u);
+    EXPECT_EQ(note.AttachmentBytes[0], "one\r\ntwo");
+    EXPECT_TRUE(note.Msg.Text.empty());
+
+    // Plain mail stays text, with or without a type.
+    EXPECT_EQ(ReceiveBoth("Subject: x\n\nhello\n").Msg.Text, Lines{"hello"});
+    EXPECT_TRUE(ReceiveBoth("Subject: x\n\nhello\n").Msg.Attachments.empty());
+}
+
 TEST(MessageReceiver, HeaderFieldsAndRecipients) {
     const TReceived r = ReceiveBoth(
         " stray continuation\n"
@@ -214,7 +308,7 @@ TEST(MessageReceiver, PartsWithoutANameAreDroppedAndOthersCopiedAsTheyCame) {
     EXPECT_TRUE(r.Msg.Text.empty());
     ASSERT_EQ(r.Msg.Attachments.size(), 2u);
     EXPECT_EQ(r.Msg.Attachments[0].FileName, "data.txt");
-    EXPECT_EQ(r.AttachmentBytes[0], "first line\r\n..second\r\n\r\n");
+    EXPECT_EQ(r.AttachmentBytes[0], "first line\r\n..second\r\n");
     EXPECT_EQ(r.Msg.Attachments[1].FileName, "broken.bin");
     EXPECT_EQ(r.AttachmentBytes[1], "Man");
 }
@@ -270,7 +364,7 @@ TEST(MessageReceiver, NamedPartsAreCappedAndTheirFilesGoWithTheMessage) {
     EXPECT_EQ(msg.Text, (Lines{"the end"}));
     ASSERT_EQ(msg.Attachments.size(), 500u);
     EXPECT_EQ(msg.Attachments.back().FileName, "part499.bin");
-    EXPECT_EQ(test::ReadFileBytes(msg.Attachments.back().StoredPathName), "bytes 499\r\n");
+    EXPECT_EQ(test::ReadFileBytes(msg.Attachments.back().StoredPathName), "bytes 499");
     std::vector<std::string> paths;
     for (const TAttachment& a : msg.Attachments) paths.push_back(a.StoredPathName);
 
