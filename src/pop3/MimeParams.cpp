@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "base/Charsets.h"
 #include "base/Text.h"
 #include "pop3/WireMessage.h"
 
@@ -149,6 +150,44 @@ std::string PartFileName(const std::vector<std::string>& fields) {
     if (name.empty()) name = MimeParameter(disposition, "filename");
     if (name.empty()) name = MimeParameter(FieldValue(fields, "Content-Type"), "name");
     return name;
+}
+
+namespace {
+
+// The charset an RFC 2231 parameter declares ("name*=cs'lang'..." or the
+// first piece "name*0*=cs'lang'..."), when the value MimeParameter gives came
+// from it; "" otherwise.
+std::string ExtendedCharset(const std::string& value, const std::string& attribute) {
+    const std::string plain = LowerCase(attribute);
+    std::string charset;
+    for (const TParameter& p : Parameters(value)) {
+        if (p.Name == plain && !Unquote(p.Raw).empty()) return "";
+        if (charset.empty() && (p.Name == plain + "*" || p.Name == plain + "*0*")) {
+            const std::string v = Unquote(p.Raw);
+            const std::size_t quote = v.find('\'');
+            if (quote != std::string::npos) charset = v.substr(0, quote);
+        }
+    }
+    return charset;
+}
+
+}  // namespace
+
+std::string PartFileNameUtf8(const std::vector<std::string>& fields) {
+    const std::string raw = PartFileName(fields);
+    if (raw.empty()) return raw;
+    const std::string disposition = FieldValue(fields, "Content-Disposition");
+    const std::string type = FieldValue(fields, "Content-Type");
+    // The parameter PartFileName took decides which charset names it.
+    const bool fromDisposition = !ExtractBetween(disposition, "filename=\"", "\"", true).empty() ||
+                                 !MimeParameter(disposition, "filename").empty();
+    const std::string declared = fromDisposition ? ExtendedCharset(disposition, "filename")
+                                                 : ExtendedCharset(type, "name");
+    if (!declared.empty()) return ToUtf8(raw, declared);
+    if (raw.find("=?") != std::string::npos) return DecodeHeaderUtf8(raw);
+    const std::string partCharset = MimeParameter(type, "charset");
+    if (!partCharset.empty()) return ToUtf8(raw, partCharset);
+    return IsValidUtf8(raw) ? raw : ToUtf8(raw, "");
 }
 
 }  // namespace vexil

@@ -35,5 +35,9 @@ std::string MimeParameter(const std::string& value, const std::string& attribute
 // written, else the filename parameter in another form, else the name
 // parameter of its Content-Type.  "" when the part has none.
 std::string PartFileName(const std::vector<std::string>& fields);
+// The same name in UTF-8: from the charset an RFC 2231 name declares, encoded
+// words inside the quotes decoded, other 8-bit names in the part's charset
+// (kept when UTF-8 already, else the system's code page when none is named).
+std::string PartFileNameUtf8(const std::vector<std::string>& fields);
 
 }  // namespace vexil

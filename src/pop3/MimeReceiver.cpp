@@ -286,7 +286,7 @@ private:
             return StopAt(which);
         }
         // A file the sender attached is kept even without a name.
-        std::string name = PartFileName(fields);
+        std::string name = msg_.UnicodeText ? PartFileNameUtf8(fields) : PartFileName(fields);
         if (name.empty() && marked) name = "attachment";
         if (name.empty() || !msg_.ExtractAttachments || msg_.Attachments.size() >= kMaxNamedParts)
             return Skip();
@@ -390,7 +390,8 @@ void TWireMessageClient::ReceiveBody(TWireMessage& msg, int size) {
 void TWireMessageClient::ReceiveBodyLines(TWireMessage& msg, int size) {
     OnCaptureLine = nullptr;
     const std::string type = msg.HeaderValue("Content-Type");
-    const std::string name = PartFileName(msg.Headers);
+    const std::string name =
+        msg.UnicodeText ? PartFileNameUtf8(msg.Headers) : PartFileName(msg.Headers);
     const bool file = !Trim(type).empty() && !IsMediaType(type, "text") &&
                       !IsMediaType(type, "multipart");
     if ((file || (MarkedAttachment(msg.Headers) && !name.empty())) && msg.ExtractAttachments &&

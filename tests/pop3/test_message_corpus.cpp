@@ -122,7 +122,7 @@ TEST_P(MailCorpus, ReceivedAsExpected) {
 INSTANTIATE_TEST_SUITE_P(Corpus, MailCorpus,
                          ::testing::Values("plain", "quoted_printable", "encoded_words", "nested", "html_only",
                                            "uuencoded", "signed", "bounce", "file_names", "missing_boundary",
-                                           "unterminated", "truncated_header", "continuation_first",
+                                           "unterminated", "truncated_header", "continuation_first", "phone_scan", "attached_text",
                                            "garbage_base64"),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 

@@ -271,5 +271,27 @@ TEST(MimeParams, FileNamesInTheFormsMailersWrite) {
     for (const auto& c : cases) EXPECT_EQ(PartFileName(c.Fields), c.Name) << c.Fields[0];
 }
 
+TEST(MimeParams, FileNamesInUnicode) {
+    const struct {
+        Lines Fields;
+        std::string Name;
+    } cases[] = {
+        {{"Content-Disposition=attachment; filename=\"report.pdf\""}, "report.pdf"},
+        {{"Content-Disposition=attachment; filename*=iso-8859-1'fr'caf%e9.txt"}, "caf\xC3\xA9.txt"},
+        {{"Content-Disposition=attachment; filename*0*=koi8-r''%F0%D2; filename*1=\".txt\""},
+         "\xD0\x9F\xD1\x80.txt"},
+        // Encoded words inside the quotes, as webmail writes them.
+        {{"Content-Disposition=attachment; filename=\"=?UTF-8?B?0J/RgNC40LLQtdGCLmRvY3g=?=\""},
+         "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.docx"},
+        {{"Content-Type=application/pdf; name=\"=?iso-8859-1?Q?r=E9sum=E9.pdf?=\""},
+         "r\xC3\xA9sum\xC3\xA9.pdf"},
+        // 8-bit names: the part's charset, else kept when UTF-8, else the system's code page.
+        {{"Content-Type=text/plain; charset=windows-1251; name=\"\xCF\xF0.txt\""}, "\xD0\x9F\xD1\x80.txt"},
+        {{"Content-Disposition=attachment; filename=\"\xD0\x9F.txt\""}, "\xD0\x9F.txt"},
+        {{"Content-Disposition=attachment; filename=\"caf\xE9.txt\""}, "caf\xC3\xA9.txt"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PartFileNameUtf8(c.Fields), c.Name) << c.Fields[0];
+}
+
 }  // namespace
 }  // namespace vexil
