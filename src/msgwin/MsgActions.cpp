@@ -1,0 +1,171 @@
+// The message window's commands: reply, delete, close, Read Mail, saving
+// attachments, the notepad's files and the popup menu.
+#include <exception>
+
+#include "base/Charsets.h"
+#include "base/Text.h"
+#include "msgwin/MemoFile.h"
+#include "msgwin/MsgList.h"
+#include "msgwin/SaveName.h"
+#include "platform/Platform.h"
+
+namespace vexil {
+
+namespace {
+
+const char kSaveFilter[] = "zip file (*.zip)|*.zip|exe file (*.exe)|*.exe|text (*.txt)|*.txt|all (*.*)|*.*";
+const char kOpenFilter[] = "text file (*.txt)|*.txt|all (*.*)|*.*";
+constexpr int kTextFilter = 3;
+
+TMenuItem MenuItem(const std::string& name, const std::string& caption, std::function<void()> click) {
+    TMenuItem item;
+    item.Name = name;
+    item.Caption = caption;
+    item.OnClick = std::move(click);
+    return item;
+}
+
+// The file name part of a path: what follows its last '\' or ':' (and '/').
+std::string FileNamePart(const std::string& path) {
+    const size_t at = path.find_last_of("\\/:");
+    return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+}  // namespace
+
+void TMsgList::BuildMenu() {
+    mnuMsg_ = TMenuItem();
+    mnuMsg_.Name = "MnuMsg";
+    auto& items = mnuMsg_.Items;
+    items.push_back(MenuItem("Readmail", "Read Mail", [this] { ReadmailClick(); }));
+    TMenuItem save = MenuItem("Save", "Save attachments", [this] { SaveClick(); });
+    save.Enabled = false;
+    items.push_back(std::move(save));
+    items.push_back(MenuSeparator());
+    items.push_back(MenuItem("OpenMemo", "Open Memo", [this] { OpenMemoClick(); }));
+    items.push_back(MenuItem("QuickSav", "Save Memo", [this] { QuickSavClick(); }));
+    items.push_back(MenuItem("SavMemo", "Save Memo as...", [this] { SavMemoClick(); }));
+    items.push_back(MenuSeparator("N2"));
+    items.push_back(MenuItem("CloseMsg", "Close window", [this] { ExitBtnClick(); }));
+}
+
+void TMsgList::MnuMsgPopup() {
+    const bool notepad = host_.NotepadMode();
+    const bool hasLines = !view_.Lines().empty();
+    mnuMsg_.Find("Readmail")->Enabled = settings_.header_only && pop_.Connected() && !notepad;
+    TMenuItem& quick = *mnuMsg_.Find("QuickSav");
+    quick.Enabled = !MemoFileName.empty() && hasLines;
+    quick.Caption = quick.Enabled ? "Save " + FileNamePart(MemoFileName) : "Save";
+    mnuMsg_.Find("SavMemo")->Enabled = hasLines;
+    mnuMsg_.Find("Save")->Enabled = !notepad && !msg_.Attachments.empty();
+    mnuMsg_.Find("OpenMemo")->Enabled = notepad;
+    int x = 0, y = 0;
+    view_.GetCursorPos(x, y);
+    view_.PopupMenu(mnuMsg_, x, y);
+}
+
+// --- Reply, delete, close, Read Mail ---
+
+void TMsgList::ReplyBtnClick() {
+    if (host_.NotepadMode()) return;
+    for (char& c : ReplyAddress)
+        if (c == '"') c = ' ';
+    view_.ProcessMessages();
+    // The mail handler takes the address as the system's 8-bit text.
+    const std::string address = IsValidUtf8(ReplyAddress) ? FromUtf8(ReplyAddress) : ReplyAddress;
+    host_.ShellOpen("mailto:" + Trim(address));
+}
+
+void TMsgList::DeleteBtnClick() {
+    if (host_.NotepadMode()) {
+        view_.SetLines({});
+        MemoFileName.clear();
+        return;
+    }
+    try {
+        pop_.Delete(CurrentMsg);
+    } catch (const std::exception&) {
+        // The count that follows shows what the server kept.
+    }
+    host_.CountAndClose();
+    try {
+        pop_.Connect();
+    } catch (const std::exception& e) {
+        // Without a session nothing more can be read: say so, and send no
+        // command on a closed connection.
+        view_.SetLines({"The connection to the server was lost: " + std::string(e.what()),
+                        "Close the window and try again."});
+        CurrentMsg = 0;
+        return;
+    }
+    ShowMsg(host_.MsgCount() >= 1 ? 1 : 0, 0);
+}
+
+void TMsgList::ExitBtnClick() {
+    view_.GetPosition(settings_.memo_posx, settings_.memo_posy);
+    view_.CloseWindow();
+}
+
+void TMsgList::ReadmailClick() {
+    if (!pop_.Connected() || !settings_.header_only) return;
+    settings_.header_only = false;
+    struct TRestore {
+        bool& value;
+        ~TRestore() { value = true; }
+    } restore{settings_.header_only};
+    ShowMsg(CurrentMsg, 1);
+}
+
+// --- Attachments ---
+
+void TMsgList::SaveClick() {
+    if (CurrentMsg <= 0) return;
+    for (const TAttachment& a : msg_.Attachments) {
+        TMemoDialog dialog{kSaveFilter, SafeAttachmentName(a.FileName), "", 4};
+        std::string path;
+        if (!view_.SaveDialog(dialog, path)) continue;
+        if (!a.SaveToFile(path))
+            messages_.ShowMessage("Cannot save the attachment to " + path +
+                                  " (the folder may be read-only or the disk full)");
+    }
+}
+
+// --- The notepad ---
+
+void TMsgList::WriteMemoReported(const std::string& path) {
+    try {
+        WriteMemo(path, view_.Lines());
+    } catch (const EFileWriteError& e) {
+        messages_.ShowMessage(e.what());
+    }
+}
+
+void TMsgList::SavMemoClick() {
+    TMemoDialog dialog{kSaveFilter, "", "", kTextFilter};
+    std::string path;
+    if (!view_.SaveDialog(dialog, path)) return;
+    MemoFileName = path;
+    if (dialog.FilterIndex == kTextFilter && LowerCase(MemoFileName).find(".txt") == std::string::npos)
+        MemoFileName += ".txt";
+    WriteMemoReported(MemoFileName);
+}
+
+void TMsgList::QuickSavClick() {
+    if (MemoFileName.empty()) return;
+    WriteMemoReported(MemoFileName);
+}
+
+void TMsgList::OpenMemoClick() {
+    TMemoDialog dialog{kOpenFilter, "", "*.txt", 1};
+    std::string path;
+    if (!view_.OpenDialog(dialog, path)) return;
+    try {
+        view_.SetLines(ReadMemo(path));
+    } catch (const EMemoReadError& e) {
+        // The text stays as it was; Save Memo points at the file all the same.
+        messages_.ShowMessage(e.what());
+    }
+    MemoFileName = path;
+}
+
+}  // namespace vexil

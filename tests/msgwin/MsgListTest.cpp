@@ -1,0 +1,334 @@
+// The message window's logic against a real POP3 server: the lines shown,
+// navigation, headers only and Read Mail, the filter alert's two answers,
+// delete, reply, attachments and the notepad, with the window, the alert and
+// the main window faked.
+#include "msgwin/MsgList.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "support/Dovecot.h"
+#include "support/FakeMainWindow.h"
+#include "support/FakeMessages.h"
+#include "support/TempDir.h"
+
+namespace vexil {
+namespace {
+
+using Lines = std::vector<std::string>;
+using test::TMailbox;
+
+class TFakeMsgView : public IMsgListView {
+public:
+    std::vector<std::string> Text;
+    std::vector<std::vector<std::string>> Shown;  // every SetLines, in order
+    int Left = 0, Top = 0, Width = 0, Height = 0, Pages = 0;
+    bool Closed = false;
+    std::optional<std::string> NextPath;
+    int NextFilterIndex = 0;  // 0: as the dialog was given
+    std::vector<TMemoDialog> Dialogs;
+    const TMenuItem* Menu = nullptr;
+    test::TMaskRegionOps Regions;
+
+    void SetBounds(int l, int t, int w, int h) override { Left = l, Top = t, Width = w, Height = h; }
+    void GetPosition(int& l, int& t) override { l = Left, t = Top; }
+    void ScreenSize(int& w, int& h) override { w = 1024, h = 768; }
+    void GetCursorPos(int& x, int& y) override { x = y = 0; }
+    void SetTopmost(bool) override {}
+    IRegionOps& RegionOps() override { return Regions; }
+    void SetWindowRegion(IRegionOps::Handle region) override { Regions.Delete(region); }
+    void Invalidate(const TRect&) override {}
+    void CloseWindow() override { Closed = true; }
+    void SetTextArea(const TTextAreaStyle&) override {}
+    void SetLines(const std::vector<std::string>& lines) override {
+        Text = lines;
+        Shown.push_back(lines);
+    }
+    std::vector<std::string> Lines() override { return Text; }
+    void PageText(bool down) override { Pages += down ? 1 : -1; }
+    void ProcessMessages() override {}
+    bool SaveDialog(TMemoDialog& d, std::string& path) override { return Answer(d, path); }
+    bool OpenDialog(TMemoDialog& d, std::string& path) override { return Answer(d, path); }
+    void PopupMenu(const TMenuItem& menu, int, int) override { Menu = &menu; }
+
+private:
+    bool Answer(TMemoDialog& d, std::string& path) {
+        Dialogs.push_back(d);
+        if (NextFilterIndex) d.FilterIndex = NextFilterIndex;
+        if (!NextPath) return false;
+        path = *NextPath;
+        return true;
+    }
+};
+
+class TFakeAlert : public IFilterAlert {
+public:
+    TAlertAnswer Answer = TAlertAnswer::Ignore;
+    struct TAsk {
+        std::string From, Subject, Size;
+        int Flags;
+    };
+    std::vector<TAsk> Asked;
+    TAlertAnswer Ask(const std::string& from, const std::string& subject, const std::string& size,
+                     int flags) override {
+        Asked.push_back({from, subject, size, flags});
+        return Answer;
+    }
+};
+
+class TFakeHost : public IMsgListHost {
+public:
+    explicit TFakeHost(TWirePOP3& pop) : pop_(pop) {}
+    int Count = 0;
+    bool Notepad = false;
+    std::vector<std::string> Opened;
+    int MsgCount() override { return Count; }
+    bool NotepadMode() override { return Notepad; }
+    bool OnTopChecked() override { return false; }
+    void CountAndClose() override {
+        Count = pop_.CheckMessages();
+        pop_.Disconnect();
+    }
+    void ShellOpen(const std::string& target) override { Opened.push_back(target); }
+
+private:
+    TWirePOP3& pop_;
+};
+
+std::string Mail(const std::string& headers, const std::string& body) {
+    return "From: \"Ann Smith\" <ann@example.org>\nDate: Tue, 1 Dec 2026 10:20:30 +0100\n" +
+           headers + "\n" + body;
+}
+
+class MsgList : public test::TDovecotTest {
+protected:
+    void Open(const std::vector<std::string>& messages) {
+        box = Server().NewMailbox(messages);
+        pop.Host = Server().Host();
+        pop.Port = Server().Port();
+        pop.UserID = box.User;
+        pop.Password = box.Password;
+        pop.TimeoutMs = 10000;
+        pop.Connect();
+        host.Count = pop.CheckMessages();
+    }
+    int ServerCount() {
+        TWirePOP3 other;
+        other.Host = pop.Host, other.Port = pop.Port, other.UserID = pop.UserID;
+        other.Password = pop.Password;
+        other.Connect();
+        const int n = other.CheckMessages();
+        other.Disconnect();
+        return n;
+    }
+
+    TMailbox box;
+    TWirePOP3 pop;
+    TWireMessage msg;
+    TSettings settings;
+    TFilterTable filters;
+    TFakeMsgView view;
+    TFakeAlert alert;
+    TFakeHost host{pop};
+    test::TFakeMessages messages;
+    TMsgList window{view, alert, host, messages, pop, msg, settings, filters};
+};
+
+const std::string kUtf8Mail = Mail(
+    "Subject: =?UTF-8?B?0J/RgNC40LLQtdGC?= =?UTF-8?Q?_=E6=97=A5?=\n"
+    "Content-Type: text/plain; charset=UTF-8\nContent-Transfer-Encoding: quoted-printable\n",
+    "=D0=9F=D1=80=D0=B8=D0=B2=D0=B5=D1=82, =E6=97=\n=A5=E6=9C=AC\nsecond line\n");
+const std::string kHtmlMail =
+    Mail("Subject: html\nContent-Type: text/html\n", "<!doctype html>\n<p>hi</p>\n");
+const std::string kFilesMail = Mail(
+    "Subject: files\nContent-Type: multipart/mixed; boundary=b\n",
+    "--b\nContent-Type: text/plain\n\nSee attached.\n--b\nContent-Type: text/plain\n"
+    "Content-Disposition: attachment; filename=\"..\\..\\Startup\\a.txt\"\n\nalpha\n"
+    "--b\nContent-Type: application/octet-stream; name=b.bin\nContent-Transfer-Encoding: base64\n\n"
+    "AAEC\n--b--\n");
+
+TEST_F(MsgList, ShowsEachMessageInItsScriptAndWrapsAround) {
+    Open({kUtf8Mail, kHtmlMail, kFilesMail});
+    window.ShowMsg(1, 0);
+    EXPECT_EQ(view.Shown.front(), Lines{kMsgReading});  // while the message comes
+    const std::string size = std::to_string(test::SizeWithCrLf(kUtf8Mail));
+    EXPECT_EQ(view.Text, (Lines{"From : \"Ann Smith\" <ann@example.org>",
+                                "Subj : \xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE6\x97\xA5",
+                                "Date : Tue, 1 Dec 2026 10:20", "Size : " + size + " bytes",
+                                "File : 0", std::string(23, '_'), "",
+                                "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xE6\x97\xA5\xE6\x9C\xAC",
+                                "second line"}));
+    EXPECT_EQ(window.ReplyAddress, "\"Ann Smith\" <ann@example.org>");
+
+    window.NextBtnClick();
+    EXPECT_EQ(window.CurrentMsg, 2);
+    EXPECT_EQ(view.Text.back(), kHtmlEmail);
+    EXPECT_EQ(view.Text[view.Text.size() - 2], "");
+    window.NextBtnClick();
+    EXPECT_EQ(view.Text[4], "File(s) : ..\\..\\Startup\\a.txt b.bin ");
+    window.NextBtnClick();
+    EXPECT_EQ(window.CurrentMsg, 1);
+    window.PrevBtnClick();
+    EXPECT_EQ(window.CurrentMsg, 3);
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(MsgList, HeadersOnlyThenReadMailOnce) {
+    Open({kFilesMail});
+    settings.header_only = true;
+    window.ShowMsg(1, 0);
+    EXPECT_EQ(view.Text.size(), 6u);  // four header lines, the underscores, the empty line
+    EXPECT_EQ(view.Shown.size(), 1u);  // no waiting text: the body is not fetched
+    EXPECT_TRUE(msg.Attachments.empty());
+
+    window.MnuMsgPopup();
+    EXPECT_TRUE(view.Menu->Find("Readmail")->Enabled);
+    view.Menu->Find("Readmail")->OnClick();
+    EXPECT_EQ(view.Text[4], "File(s) : ..\\..\\Startup\\a.txt b.bin ");
+    EXPECT_EQ(view.Text.back(), "See attached.");
+    EXPECT_TRUE(settings.header_only);
+    settings.header_only = false;
+    window.MnuMsgPopup();
+    EXPECT_FALSE(view.Menu->Find("Readmail")->Enabled);
+}
+
+TEST_F(MsgList, FilterFlagsAndTheAlertsAnswers) {
+    const std::string spam = Mail("Subject: Buy VIAGRA now\n", std::string(3000, 'x') + "\n");
+    struct Case {
+        std::vector<std::string> list;
+        bool auth;
+        int maxSize;
+        int flags;
+    };
+    const Case cases[] = {
+        {{"viagra"}, false, 0, ffSubject},
+        {{"ann@example"}, false, 0, 0},        // the sender only with auth_fltr
+        {{"ann@example"}, true, 0, ffSender},
+        {{"nothing"}, false, 2, ffSize},         // 3 KB against 2
+        {{"buy now"}, true, 3, ffSubject},       // 3 KB is not above 3
+    };
+    Open({spam});
+    settings.filter = true;
+    for (const Case& c : cases) {
+        filters = TFilterTable();
+        for (size_t i = 0; i < c.list.size(); ++i) filters.Filters[i] = c.list[i];
+        filters.FilterCount = static_cast<int>(c.list.size());
+        filters.auth_fltr = c.auth;
+        filters.max_size = c.maxSize;
+        alert.Asked.clear();
+        window.ShowMsg(1, 0);
+        if (c.flags == 0) {
+            EXPECT_TRUE(alert.Asked.empty()) << c.list[0];
+        } else {
+            ASSERT_EQ(alert.Asked.size(), 1u) << c.list[0];
+            EXPECT_EQ(alert.Asked[0].Flags, c.flags) << c.list[0];
+            EXPECT_EQ(alert.Asked[0].Subject, "Buy VIAGRA now");
+        }
+        EXPECT_EQ(view.Text[1], "Subj : Buy VIAGRA now");  // Ignore: shown as usual
+    }
+    // Read Mail applies no filter.
+    alert.Asked.clear();
+    settings.header_only = true;
+    window.ReadmailClick();
+    EXPECT_TRUE(alert.Asked.empty());
+    settings.header_only = false;
+
+    // Delete: removed on the server and not shown; nothing else to read.
+    filters.max_size = 0;
+    alert.Answer = TAlertAnswer::Delete;
+    view.Shown.clear();
+    window.ShowMsg(1, 0);
+    EXPECT_EQ(view.Text, Lines{kMsgEmpty});
+    EXPECT_EQ(host.Count, 0);
+    EXPECT_EQ(ServerCount(), 0);
+    for (const Lines& shown : view.Shown) EXPECT_NE(shown.size(), 9u);  // never the message
+}
+
+TEST_F(MsgList, DeleteShowsTheFirstLeftAndReplyHasNoQuotes) {
+    Open({kHtmlMail, kUtf8Mail});
+    window.ShowMsg(2, 0);
+    window.ReplyBtnClick();
+    EXPECT_EQ(host.Opened, std::vector<std::string>{"mailto:Ann Smith  <ann@example.org>"});
+    window.DeleteBtnClick();
+    EXPECT_EQ(host.Count, 1);
+    EXPECT_EQ(window.CurrentMsg, 1);
+    EXPECT_EQ(view.Text[1], "Subj : html");
+    window.DeleteBtnClick();
+    EXPECT_EQ(view.Text, Lines{kMsgEmpty});
+    EXPECT_EQ(ServerCount(), 0);
+}
+
+TEST_F(MsgList, AReconnectionThatFailsLeavesTheWindowUsable) {
+    Open({kHtmlMail});
+    window.ShowMsg(1, 0);
+    pop.Port = 1;  // the server is gone for the reconnection
+    window.DeleteBtnClick();
+    ASSERT_FALSE(view.Text.empty());
+    EXPECT_NE(view.Text[0].find("connection to the server was lost"), std::string::npos);
+    EXPECT_EQ(window.CurrentMsg, 0);
+    EXPECT_FALSE(pop.Connected());
+    window.ReplyBtnClick();  // nothing goes to a closed connection; no exception
+}
+
+TEST_F(MsgList, AttachmentsAreSavedUnderASafeName) {
+    Open({kFilesMail});
+    window.ShowMsg(1, 0);
+    test::TTempDir dir;
+    view.NextPath = dir.File("saved.bin");
+    window.SaveClick();
+    ASSERT_EQ(view.Dialogs.size(), 2u);
+    EXPECT_EQ(view.Dialogs[0].FileName, "a.txt");
+    EXPECT_EQ(view.Dialogs[1].FileName, "b.bin");
+    EXPECT_EQ(test::ReadFileBytes(dir.File("saved.bin")), std::string("\x00\x01\x02", 3));
+
+    view.NextPath = dir.File("no-such-folder") + kPathDelim + "x";
+    window.SaveClick();
+    ASSERT_EQ(messages.Shown.size(), 2u);
+    EXPECT_NE(messages.Shown[0].find("no-such-folder"), std::string::npos);
+}
+
+TEST_F(MsgList, TheNotepadSavesOpensAndPreparesItsMenu) {
+    host.Notepad = true;
+    test::TTempDir dir;
+    view.SetLines({"caf\xC3\xA9", "note"});
+    view.NextPath = dir.File("memo");
+    window.SavMemoClick();  // the text filter adds ".txt"
+    EXPECT_EQ(window.MemoFileName, dir.File("memo.txt"));
+    EXPECT_EQ(test::ReadFileBytes(dir.File("memo.txt")), "caf\xC3\xA9\r\nnote\r\n");
+    view.NextPath = dir.File("plain");
+    view.NextFilterIndex = 4;  // "all": kept as typed
+    window.SavMemoClick();
+    EXPECT_EQ(window.MemoFileName, dir.File("plain"));
+
+    window.MnuMsgPopup();
+    EXPECT_EQ(view.Menu->Find("QuickSav")->Caption, "Save plain");
+    EXPECT_TRUE(view.Menu->Find("OpenMemo")->Enabled);
+    EXPECT_FALSE(view.Menu->Find("Save")->Enabled);
+    EXPECT_FALSE(view.Menu->Find("Readmail")->Enabled);
+
+    view.NextFilterIndex = 0;
+    view.NextPath = dir.File("memo.txt");
+    view.SetLines({});
+    window.OpenMemoClick();
+    EXPECT_EQ(view.Text, (Lines{"caf\xC3\xA9", "note"}));
+    view.NextPath = dir.File("missing.txt");
+    window.OpenMemoClick();
+    EXPECT_EQ(view.Text, (Lines{"caf\xC3\xA9", "note"}));  // kept
+    EXPECT_EQ(window.MemoFileName, dir.File("missing.txt"));
+    EXPECT_EQ(messages.Shown.size(), 1u);
+
+    window.NextBtnClick();
+    window.PrevBtnClick();
+    window.PrevBtnClick();
+    EXPECT_EQ(view.Pages, -1);
+    window.DeleteBtnClick();  // clears the notepad
+    EXPECT_TRUE(view.Text.empty());
+    EXPECT_TRUE(window.MemoFileName.empty());
+    window.MnuMsgPopup();
+    EXPECT_FALSE(view.Menu->Find("SavMemo")->Enabled);
+    EXPECT_EQ(view.Menu->Find("QuickSav")->Caption, "Save");
+}
+
+}  // namespace
+}  // namespace vexil
