@@ -301,12 +301,18 @@ void TVexil::RestoreSkin() {
     skinPicked_ = false;
 }
 
-// The message window comes with the mail reader; until then it is never shown.
-bool TVexil::MsgWindowVisible() { return false; }
+bool TVexil::MsgWindowVisible() { return msgView_ && msgView_->IsVisible(); }
 
-void TVexil::ShowMsgWindow() {}
+// The settings dialog's preview shows the message window with the skin on view.
+void TVexil::ShowMsgWindow() {
+    if (!msgList_ || noMsgBackground_) return;
+    msgList_->FormShow(skin_, msgBackground_);
+    msgView_->Show();
+}
 
-void TVexil::HideMsgWindow() {}
+void TVexil::HideMsgWindow() {
+    if (msgView_) msgView_->Hide();
+}
 
 bool TVexil::ReadWhole(const std::string& file, std::string& report) {
     const auto it = unread_.find(file);

@@ -275,7 +275,71 @@ void TVexil::FLAGMouseDown(TMouseButton, TShiftState shift, int, int) {
     if (shift == ssLeft) {
         ticker_.Pause();
         display_.DrawStatus(display_.StatusText());
+    } else if (shift == (ssLeft | ssDouble)) {
+        FLAGDblClick();
     }
+}
+
+// --- The message window ---
+
+void TVexil::AttachMsgList(IMsgListView& view, IFilterAlert& alert) {
+    msgView_ = &view;
+    msgList_ = std::make_unique<TMsgList>(view, alert, static_cast<IMsgListHost&>(*this), messages_,
+                                          *POP, Msg, settings_, filters_);
+}
+
+void TVexil::ShowMsgListModal(bool notepad) {
+    notepadMode_ = notepad;
+    if (notepad) display_.DrawStatus("Notepad");
+    msgList_->FormShow(skin_, msgBackground_);
+    msgView_->ShowModal();
+    display_.DrawStatus(display_.StatusText());
+    SetOnTop(onTopChecked_);
+}
+
+// A double click on the mail picture: the waiting mail of the account on
+// view, read on a session of its own; offline or without mail, a notepad.
+void TVexil::FLAGDblClick() {
+    if (Refused() || !msgList_) return;
+    display_.DrawStatus(display_.StatusText());
+    if (noMsgBackground_ || msgView_->IsVisible()) return;
+    const TTimersStopped timers(*this, cycle_);
+    msgOpen_ = true;
+    struct TClosed {
+        bool& open;
+        ~TClosed() { open = false; }
+    } closed{msgOpen_};
+
+    if (cycle_.MsgCount() < 1 || !cycle_.IsOnline()) {
+        ShowMsgListModal(true);
+        return;
+    }
+    try {
+        POP->Connect();
+        msgListCount_ = POP->CheckMessages();
+    } catch (const std::exception&) {
+        messages_.ShowMessage("POP Connection failed. Check you account");
+        try {
+            POP->Disconnect();
+        } catch (const std::exception&) {
+        }
+        return;
+    }
+    if (msgListCount_ < 1) {
+        msgList_->ShowNote("Messages already read !");
+        ShowMsgListModal(true);
+    } else {
+        notepadMode_ = false;
+        msgList_->ShowMsg(1, 0);
+        ShowMsgListModal(false);
+    }
+    // The session the window read on: counted, then closed.
+    if (POP->Connected()) cycle_.CheckAccount(false);
+}
+
+void TVexil::CountAndClose() {
+    cycle_.CheckAccount(false);
+    msgListCount_ = cycle_.MsgCount();
 }
 
 // --- Painting hooks, shape, timers ---

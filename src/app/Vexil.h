@@ -24,6 +24,7 @@
 #include "config/NewsSource.h"
 #include "config/Settings.h"
 #include "dialup/RASControl.h"
+#include "msgwin/MsgList.h"
 #include "platform/Mouse.h"
 #include "platform/Platform.h"
 #include "pop3/WirePOP3.h"
@@ -41,7 +42,7 @@ constexpr char kTrayTip[] = "Vexil";
 // The mouse messages that the notification-area icon passes on.
 constexpr int kTrayLeftButtonDown = 513, kTrayRightButtonDown = 516;
 
-class TVexil : private ICheckView, private IConfigHost {
+class TVexil : private ICheckView, private IConfigHost, private IMsgListHost {
 public:
     TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messages);
     ~TVexil() override;
@@ -118,6 +119,11 @@ public:
     // The settings dialog, made once with its window and shown by Config1Click.
     void AttachConfig(IConfigView& view);
     TConfig* Config() { return config_.get(); }
+    // The message window, made once with its window and its filter alert;
+    // a double click on the mail picture shows it.
+    void AttachMsgList(IMsgListView& view, IFilterAlert& alert);
+    TMsgList* MsgList() { return msgList_.get(); }
+    void FLAGDblClick();
 
     // The check button: a left click checks the next account, a right click
     // opens the account menu.
@@ -190,10 +196,19 @@ private:
     bool ReadWhole(const std::string& file, std::string& report) override;
     void OpenLink(const std::string& target) override;
 
+    // IMsgListHost: what the message window needs of the main window.
+    int MsgCount() override { return msgListCount_; }
+    bool NotepadMode() override { return notepadMode_; }
+    bool OnTopChecked() override { return onTopChecked_; }
+    void CountAndClose() override;
+    void ShellOpen(const std::string& target) override { system_.ShellOpen(target); }
+
     // True when a command that would change accounts, the skin or the
-    // connection must be refused: network work runs, the settings dialog is
-    // open (or the program ends).
-    bool Refused() const { return cycle_.Busy() || cycle_.Closed() || configOpen_; }
+    // connection must be refused: network work runs, the settings dialog or
+    // the message window is open (or the program ends).
+    bool Refused() const { return cycle_.Busy() || cycle_.Closed() || configOpen_ || msgOpen_; }
+    // Shows the message window modally, as a notepad or on the open session.
+    void ShowMsgListModal(bool notepad);
     // Loads a skin whole; a skin that cannot be used is reported and gives false.
     bool LoadWholeSkin(const std::string& dir, TLoadedSkin& skin);
     void KeepLoadReport(const TLoadReport& report, bool optionsOnly);
@@ -235,6 +250,11 @@ private:
 
     std::unique_ptr<TConfig> config_;
     bool configOpen_ = false;
+    std::unique_ptr<TMsgList> msgList_;
+    IMsgListView* msgView_ = nullptr;
+    bool msgOpen_ = false;
+    bool notepadMode_ = false;
+    int msgListCount_ = 0;  // the count the message window reads by
 
     // The skin on view.
     TSkin skin_;

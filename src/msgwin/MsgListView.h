@@ -41,7 +41,13 @@ public:
     virtual IRegionOps& RegionOps() = 0;
     virtual void SetWindowRegion(IRegionOps::Handle region) = 0;
     virtual void Invalidate(const TRect& area) = 0;
-    // Closes the window, which ends its modal showing.
+    // Shows the window modally: back when it is closed.
+    virtual void ShowModal() = 0;
+    // Shown without waiting (a skin's preview), hidden, or closed (which
+    // ends a modal showing).
+    virtual void Show() = 0;
+    virtual void Hide() = 0;
+    virtual bool IsVisible() = 0;
     virtual void CloseWindow() = 0;
 
     // The text area: its look, and its lines in UTF-8.  SetLines replaces

@@ -30,6 +30,13 @@ inline TImage32 RenderedText(const TVexil& window, const std::string& text, bool
                        .Picture;
 }
 
+// One account of Accounts.ini as a test writes it.
+struct TAccount {
+    std::string Name, Host, User, Password;
+    int Port = 110;
+    bool Inactive = false;
+};
+
 // The folder and the window's fakes, for fixtures that also derive from
 // another test base (such as the Dovecot one).
 class TVexilFolderData {
@@ -63,6 +70,18 @@ public:
                     std::to_string(ports[i]) + "\r\ninactive =" +
                     (accounts[i].second ? "1" : "0") + "\r\n";
         }
+        WriteFileBytes(dir.File("Accounts.ini"), text);
+    }
+    // Accounts.ini holding these accounts, in order, passwords scrambled.
+    void Accounts(const std::vector<TAccount>& accounts) {
+        std::string text;
+        int n = 0;
+        for (const TAccount& a : accounts)
+            text += "\r\n[Account" + std::to_string(++n) + "]\r\nacc_name = " + a.Name +
+                    "\r\nhost_name = " + a.Host + "\r\nuser_name = " + a.User +
+                    "\r\npassword = " + ScramblePassword(a.Password) +
+                    "\r\nport_number = " + std::to_string(a.Port) + "\r\ninactive = " +
+                    (a.Inactive ? "1" : "0") + "\r\n";
         WriteFileBytes(dir.File("Accounts.ini"), text);
     }
     // Runs action once, at the first wait of whatever command comes next:

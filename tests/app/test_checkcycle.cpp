@@ -25,27 +25,10 @@ std::vector<std::string> Messages(int count) {
     return out;
 }
 
-struct TAccount {
-    std::string Name, Host, User, Password;
-    int Port = 110;
-    bool Inactive = false;
-};
-
 class CheckCycle : public TDovecotTest, public TVexilFolderData {
 protected:
     TAccount On(const TMailbox& box, const std::string& name) {
         return TAccount{name, "127.0.0.1", box.User, box.Password, Server().Port(), false};
-    }
-    void Accounts(const std::vector<TAccount>& accounts) {
-        std::string text;
-        int n = 0;
-        for (const TAccount& a : accounts)
-            text += "\r\n[Account" + std::to_string(++n) + "]\r\nacc_name = " + a.Name +
-                    "\r\nhost_name = " + a.Host + "\r\nuser_name = " + a.User +
-                    "\r\npassword = " + ScramblePassword(a.Password) +
-                    "\r\nport_number = " + std::to_string(a.Port) + "\r\ninactive = " +
-                    (a.Inactive ? "1" : "0") + "\r\n";
-        WriteFileBytes(dir.File("Accounts.ini"), text);
     }
     void ExpectShown(const std::string& status, int count) {
         EXPECT_EQ(vexil.STATBMP().Picture(), Expected(status, false)) << status;

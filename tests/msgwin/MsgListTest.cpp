@@ -39,6 +39,10 @@ public:
     IRegionOps& RegionOps() override { return Regions; }
     void SetWindowRegion(IRegionOps::Handle region) override { Regions.Delete(region); }
     void Invalidate(const TRect&) override {}
+    void ShowModal() override {}
+    void Show() override {}
+    void Hide() override {}
+    bool IsVisible() override { return false; }
     void CloseWindow() override { Closed = true; }
     void SetTextArea(const TTextAreaStyle&) override {}
     void SetLines(const std::vector<std::string>& lines) override {
