@@ -14,6 +14,7 @@
 
 #include "base/Text.h"
 #include "skin/Picture.h"
+#include "win32/DialogTemplate.h"
 #include "win32/resource.h"
 
 namespace vexil {
@@ -42,29 +43,6 @@ LRESULT CallOldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         RemovePropA(hwnd, kOldProcProp);
     }
     return CallWindowProcA(old, hwnd, msg, wp, lp);
-}
-
-// A dialog template with no items: the controls are made afterwards.
-std::vector<WORD> EmptyTemplate(DWORD style, const wchar_t* title) {
-    std::vector<WORD> t;
-    auto dword = [&t](DWORD v) {
-        t.push_back(LOWORD(v));
-        t.push_back(HIWORD(v));
-    };
-    auto text = [&t](const wchar_t* s) {
-        for (; *s; ++s) t.push_back(static_cast<WORD>(*s));
-        t.push_back(0);
-    };
-    dword(style | DS_SETFONT);
-    dword(0);                      // extended style
-    t.push_back(0);                // no items
-    for (int i = 0; i < 4; ++i) t.push_back(0);  // x, y, cx, cy: set in pixels later
-    t.push_back(0);                // no menu
-    t.push_back(0);                // the dialog class
-    text(title);
-    t.push_back(8);                // point size
-    text(L"MS Shell Dlg");
-    return t;
 }
 
 TColor32 FromColorRef(COLORREF c) { return Rgb(GetRValue(c), GetGValue(c), GetBValue(c)); }
@@ -130,11 +108,7 @@ TConfigDialog::TConfigDialog(HINSTANCE instance, HWND owner) : instance_(instanc
     hwnd_ = CreateDialogIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(t.data()),
                                        owner, DialogProc, reinterpret_cast<LPARAM>(this));
     if (!hwnd_) return;
-    RECT r{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE)));
-    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetClientSize(hwnd_, kClientWidth, kClientHeight);
     font_ = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
     LOGFONTA lf{};
     if (font_ && GetObjectA(font_, sizeof lf, &lf)) {

@@ -6,13 +6,14 @@
 #include <ole2.h>
 
 #include "win32/ConfigDialog.h"
+#include "win32/FilterAlert.h"
+#include "win32/MsgListWindow.h"
 #include "win32/MainWindow.h"
 #include "win32/Win32Services.h"
 
 namespace {
 
 const char kAppClass[] = "TApplication";
-const char* const kFormClasses[] = {"TMsgList", "TAlerteMsg"};
 
 // The application window owns every top-level window of the program. It is
 // never shown and has the tool-window style, so the program has no taskbar
@@ -26,22 +27,6 @@ HWND CreateApplicationWindow(HINSTANCE instance) {
     RegisterClassExA(&wc);
     return CreateWindowExA(WS_EX_TOOLWINDOW, kAppClass, "Vexil", WS_POPUP, 0, 0, 0, 0, nullptr,
                            nullptr, instance, nullptr);
-}
-
-// The message window and the filter alert exist from the start, hidden, each
-// in a class of its own.
-void CreateOtherForms(HINSTANCE instance, HWND owner) {
-    for (const char* name : kFormClasses) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.lpszClassName = name;
-        RegisterClassExA(&wc);
-        CreateWindowExA(0, name, "Vexil", WS_POPUP, 0, 0, 0, 0, owner, nullptr, instance,
-                        nullptr);
-    }
 }
 
 }  // namespace
@@ -60,7 +45,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HWND app = CreateApplicationWindow(instance);
     vexil::TMainWindow main(instance, app, system, messages);
     main.Logic().FormCreate();
-    CreateOtherForms(instance, app);
 
     ::ShowWindow(main.Handle(), SW_SHOWNORMAL);
     UpdateWindow(main.Handle());
@@ -70,6 +54,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     vexil::TConfigDialog config(instance, main.Handle());
     main.Logic().AttachConfig(config);
     config.Bind(*main.Logic().Config());
+    // The message window and its filter alert, likewise made once.
+    vexil::TMsgListWindow msgList(instance, main.Handle());
+    vexil::TFilterAlertDialog alert(instance, main.Handle());
+    main.Logic().AttachMsgList(msgList, alert);
+    msgList.Bind(*main.Logic().MsgList());
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

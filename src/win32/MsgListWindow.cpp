@@ -1,0 +1,366 @@
+// The message window's Win32 side.
+#include "win32/MsgListWindow.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+
+#include "base/Charsets.h"
+#include "platform/Mouse.h"
+#include "win32/Win32Menu.h"
+
+namespace vexil {
+
+namespace {
+
+const char kClassName[] = "TMsgList";
+// The text area holds far more than any message shows.
+constexpr WPARAM kTextLimit = 64 * 1024 * 1024;
+
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty()) return std::wstring();
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(std::max(n, 0)), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
+    return out;
+}
+
+std::string Utf8(const std::wstring& wide) {
+    if (wide.empty()) return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                      0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(std::max(n, 0)), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n,
+                            nullptr, nullptr);
+    return out;
+}
+
+TShiftState ShiftFromKeys(WPARAM keys) {
+    TShiftState s = 0;
+    if (keys & MK_SHIFT) s |= ssShift;
+    if (keys & MK_CONTROL) s |= ssCtrl;
+    if (keys & MK_LBUTTON) s |= ssLeft;
+    if (keys & MK_RBUTTON) s |= ssRight;
+    if (keys & MK_MBUTTON) s |= ssMiddle;
+    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+    return s;
+}
+
+}  // namespace
+
+TMsgListWindow::TMsgListWindow(HINSTANCE instance, HWND owner) : instance_(instance), owner_(owner) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(1));
+    wc.lpszClassName = kClassName;
+    RegisterClassExA(&wc);
+    hwnd_ = CreateWindowExA(0, kClassName, "Vexil", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 214, 220,
+                            owner, nullptr, instance, this);
+    edit_ = CreateWindowExW(0, L"EDIT", L"",
+                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                                ES_WANTRETURN | ES_NOHIDESEL,
+                            0, 0, 10, 10, hwnd_, nullptr, instance, nullptr);
+    SendMessageW(edit_, EM_SETLIMITTEXT, kTextLimit, 0);
+    textBrush_ = CreateSolidBrush(textBack_);
+}
+
+TMsgListWindow::~TMsgListWindow() {
+    if (hwnd_) DestroyWindow(hwnd_);
+    if (font_) DeleteObject(font_);
+    if (textBrush_) DeleteObject(textBrush_);
+}
+
+LRESULT CALLBACK TMsgListWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<TMsgListWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self && self->hwnd_ == hwnd) return self->Handle(msg, wp, lp);
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+LRESULT TMsgListWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    const int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
+    switch (msg) {
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;  // the paint covers everything
+    case WM_CTLCOLOREDIT:
+        if (reinterpret_cast<HWND>(lp) == edit_) {
+            HDC dc = reinterpret_cast<HDC>(wp);
+            SetTextColor(dc, textColor_);
+            SetBkColor(dc, textBack_);
+            return reinterpret_cast<LRESULT>(textBrush_);
+        }
+        break;
+    case WM_MOUSEMOVE:
+        if (!tracking_) {
+            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd_, 0};
+            tracking_ = TrackMouseEvent(&tme) != FALSE;
+        }
+        if (logic_) logic_->MouseMove(x, y, ShiftFromKeys(wp));
+        return 0;
+    case WM_MOUSELEAVE:
+        tracking_ = false;
+        if (logic_) logic_->MouseLeaveWindow();
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        SetCapture(hwnd_);
+        if (logic_) logic_->MouseDown(TMouseButton::Left, ShiftFromKeys(wp), x, y);
+        return 0;
+    case WM_LBUTTONUP:
+        ReleaseCapture();
+        if (logic_) logic_->MouseUp(TMouseButton::Left, ShiftFromKeys(wp), x, y);
+        return 0;
+    case WM_RBUTTONDOWN:
+        if (logic_) logic_->MouseDown(TMouseButton::Right, ShiftFromKeys(wp), x, y);
+        return 0;
+    case WM_CLOSE:
+        if (logic_) logic_->ExitBtnClick();
+        return 0;
+    case WM_KEYDOWN:
+        if (wp == VK_ESCAPE && logic_) logic_->ExitBtnClick();
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd_, msg, wp, lp);
+}
+
+void TMsgListWindow::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    if (logic_) logic_->Paint(surface_);
+    if (!surface_.Empty()) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = surface_.Width();
+        bi.bmiHeader.biHeight = -surface_.Height();
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(surface_.Width()),
+                          static_cast<DWORD>(surface_.Height()), 0, 0, 0,
+                          static_cast<UINT>(surface_.Height()), surface_.Pixels().data(), &bi,
+                          DIB_RGB_COLORS);
+        // The text area takes the colour of the skin behind it, so that it
+        // reads as part of the picture and scrolls without smears.
+        RECT r;
+        GetWindowRect(edit_, &r);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+        unsigned long long red = 0, green = 0, blue = 0, n = 0;
+        for (int py = std::max(0, static_cast<int>(r.top)); py < std::min(surface_.Height(), static_cast<int>(r.bottom)); ++py)
+            for (int px = std::max(0, static_cast<int>(r.left)); px < std::min(surface_.Width(), static_cast<int>(r.right)); ++px) {
+                const TColor32 c = surface_.Pixel(px, py);
+                red += (c >> 16) & 0xFF, green += (c >> 8) & 0xFF, blue += c & 0xFF, ++n;
+            }
+        if (n) {
+            const COLORREF back = RGB(red / n, green / n, blue / n);
+            if (back != textBack_) {
+                textBack_ = back;
+                DeleteObject(textBrush_);
+                textBrush_ = CreateSolidBrush(textBack_);
+                InvalidateRect(edit_, nullptr, TRUE);
+            }
+        }
+    }
+    EndPaint(hwnd_, &ps);
+}
+
+// --- IMsgListView ---
+
+void TMsgListWindow::SetBounds(int left, int top, int width, int height) {
+    SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TMsgListWindow::GetPosition(int& left, int& top) {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    left = r.left;
+    top = r.top;
+}
+
+void TMsgListWindow::ScreenSize(int& width, int& height) {
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+}
+
+void TMsgListWindow::GetCursorPos(int& x, int& y) {
+    POINT p{};
+    ::GetCursorPos(&p);
+    x = p.x;
+    y = p.y;
+}
+
+void TMsgListWindow::SetTopmost(bool onTop) {
+    SetWindowPos(hwnd_, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TMsgListWindow::SetWindowRegion(IRegionOps::Handle region) {
+    SetWindowRgn(hwnd_, static_cast<HRGN>(region), TRUE);
+}
+
+void TMsgListWindow::Invalidate(const TRect& area) {
+    RECT r{area.Left, area.Top, area.Right, area.Bottom};
+    InvalidateRect(hwnd_, &r, FALSE);
+}
+
+void TMsgListWindow::ShowModal() {
+    modal_ = true;
+    EnableWindow(owner_, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    SetFocus(edit_);
+    MSG msg;
+    while (modal_ && IsWindowVisible(hwnd_)) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        // Escape in the text area closes the window as in a dialog.
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && msg.hwnd == edit_ && logic_) {
+            logic_->ExitBtnClick();
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    modal_ = false;
+    EnableWindow(owner_, TRUE);
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void TMsgListWindow::Show() { ShowWindow(hwnd_, SW_SHOWNOACTIVATE); }
+
+void TMsgListWindow::Hide() { ShowWindow(hwnd_, SW_HIDE); }
+
+bool TMsgListWindow::IsVisible() { return IsWindowVisible(hwnd_) != FALSE; }
+
+void TMsgListWindow::CloseWindow() {
+    modal_ = false;
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void TMsgListWindow::SetTextArea(const TTextAreaStyle& style) {
+    MoveWindow(edit_, style.Bounds.Left, style.Bounds.Top, style.Bounds.Right - style.Bounds.Left,
+               style.Bounds.Bottom - style.Bounds.Top, TRUE);
+    textColor_ = RGB((style.Color >> 16) & 0xFF, (style.Color >> 8) & 0xFF, style.Color & 0xFF);
+    HDC dc = GetDC(nullptr);
+    const int height = -MulDiv(style.FontSize > 0 ? style.FontSize : 8, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, dc);
+    HFONT font = CreateFontW(height, 0, 0, 0, style.Bold ? FW_BOLD : FW_NORMAL, style.Italic, FALSE,
+                             FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(style.FontName).c_str());
+    SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (font_) DeleteObject(font_);
+    font_ = font;
+}
+
+void TMsgListWindow::SetLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i) text += "\r\n";
+        text += lines[i];
+    }
+    SetWindowTextW(edit_, Wide(text).c_str());
+    SendMessageW(edit_, EM_SETSEL, 0, 0);
+    SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
+}
+
+std::vector<std::string> TMsgListWindow::Lines() {
+    const int n = GetWindowTextLengthW(edit_);
+    std::wstring wide(static_cast<size_t>(n) + 1, L'\0');
+    const int got = GetWindowTextW(edit_, &wide[0], n + 1);
+    wide.resize(static_cast<size_t>(std::max(got, 0)));
+    const std::string text = Utf8(wide);
+    std::vector<std::string> lines;
+    if (text.empty()) return lines;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) break;
+        start = end + 2;
+    }
+    return lines;
+}
+
+void TMsgListWindow::PageText(bool down) {
+    SendMessageW(edit_, EM_SCROLL, down ? SB_PAGEDOWN : SB_PAGEUP, 0);
+}
+
+void TMsgListWindow::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// The proposed name comes in UTF-8; the file dialogs and the file functions
+// of the program are the system's 8-bit ones, so characters the code page
+// lacks become "_".
+bool TMsgListWindow::FileDialog(TMemoDialog& dialog, std::string& path, bool save) {
+    std::string filter;
+    size_t start = 0;
+    for (;;) {
+        const size_t bar = dialog.Filter.find('|', start);
+        filter += dialog.Filter.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+        filter += '\0';
+        if (bar == std::string::npos) break;
+        start = bar + 1;
+    }
+    filter += '\0';
+    std::string proposed = FromUtf8(dialog.FileName);
+    for (char& c : proposed)
+        if (c == '?') c = '_';
+    char file[MAX_PATH] = {};
+    proposed.copy(file, sizeof file - 1);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hwnd_;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = static_cast<DWORD>(dialog.FilterIndex);
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    const std::string ext = dialog.DefaultExt.empty() ? std::string() : dialog.DefaultExt.substr(dialog.DefaultExt.find_last_of('.') + 1);
+    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    const BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    if (!ok) return false;
+    dialog.FilterIndex = static_cast<int>(ofn.nFilterIndex);
+    path = file;
+    return true;
+}
+
+bool TMsgListWindow::SaveDialog(TMemoDialog& dialog, std::string& path) {
+    return FileDialog(dialog, path, true);
+}
+
+bool TMsgListWindow::OpenDialog(TMemoDialog& dialog, std::string& path) {
+    return FileDialog(dialog, path, false);
+}
+
+void TMsgListWindow::PopupMenu(const TMenuItem& menu, int screenX, int screenY) {
+    SetForegroundWindow(hwnd_);
+    const std::function<void()> chosen = TrackMenu(hwnd_, menu, screenX, screenY);
+    if (chosen) chosen();
+}
+
+}  // namespace vexil

@@ -1,0 +1,72 @@
+// The message window: a borderless window shaped and painted from the skin's
+// message background, with its five picture buttons, and a real multi-line
+// edit control (Unicode) as the text area: selection, copy and paste,
+// keyboard scrolling and the mouse wheel work as in any text box.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "msgwin/MsgList.h"
+#include "win32/Win32Region.h"
+
+namespace vexil {
+
+class TMsgListWindow : public IMsgListView {
+public:
+    // owner: the main window, kept disabled while the window is modal.
+    TMsgListWindow(HINSTANCE instance, HWND owner);
+    ~TMsgListWindow() override;
+    TMsgListWindow(const TMsgListWindow&) = delete;
+    TMsgListWindow& operator=(const TMsgListWindow&) = delete;
+
+    void Bind(TMsgList& logic) { logic_ = &logic; }
+    HWND Handle() const { return hwnd_; }
+    HWND TextArea() const { return edit_; }
+
+    // IMsgListView
+    void SetBounds(int left, int top, int width, int height) override;
+    void GetPosition(int& left, int& top) override;
+    void ScreenSize(int& width, int& height) override;
+    void GetCursorPos(int& x, int& y) override;
+    void SetTopmost(bool onTop) override;
+    IRegionOps& RegionOps() override { return regions_; }
+    void SetWindowRegion(IRegionOps::Handle region) override;
+    void Invalidate(const TRect& area) override;
+    void ShowModal() override;
+    void Show() override;
+    void Hide() override;
+    bool IsVisible() override;
+    void CloseWindow() override;
+    void SetTextArea(const TTextAreaStyle& style) override;
+    void SetLines(const std::vector<std::string>& lines) override;
+    std::vector<std::string> Lines() override;
+    void PageText(bool down) override;
+    void ProcessMessages() override;
+    bool SaveDialog(TMemoDialog& dialog, std::string& path) override;
+    bool OpenDialog(TMemoDialog& dialog, std::string& path) override;
+    void PopupMenu(const TMenuItem& menu, int screenX, int screenY) override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    void OnPaint();
+    bool FileDialog(TMemoDialog& dialog, std::string& path, bool save);
+
+    HINSTANCE instance_;
+    HWND owner_;
+    HWND hwnd_ = nullptr;
+    HWND edit_ = nullptr;
+    HFONT font_ = nullptr;
+    HBRUSH textBrush_ = nullptr;
+    COLORREF textColor_ = 0, textBack_ = RGB(255, 255, 255);
+    TMsgList* logic_ = nullptr;
+    TWin32RegionOps regions_;
+    TImage32 surface_;
+    bool modal_ = false;
+    bool tracking_ = false;
+};
+
+}  // namespace vexil
