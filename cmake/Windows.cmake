@@ -58,3 +58,6 @@ add_executable(empty_window WIN32 bench/win32/empty_window.cpp)
 # (bench/config_dialog.sh).
 add_executable(config_open bench/win32/config_open.cpp src/win32/vexil.rc)
 target_link_libraries(config_open PRIVATE vexil_win32)
+
+# The whole-program tests read the message window's text with this probe.
+add_executable(text_probe tests/e2e/text_probe.cpp)

@@ -263,6 +263,8 @@ void TMsgListWindow::SetTextArea(const TTextAreaStyle& style) {
                              FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(style.FontName).c_str());
     SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    // A little room on the left, so the caret does not sit on the first letter.
+    SendMessageW(edit_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(3, 3));
     if (font_) DeleteObject(font_);
     font_ = font;
 }

@@ -174,6 +174,18 @@ int PrintPoints(const std::string& folder) {
     for (const auto& [name, b] : buttons)
         std::cout << name << " " << px + b->Left + b->Width / 2 << " " << py + b->Top + b->Height / 2
                   << "\n";
+    const TImageControl& flag = vexil.FLAG();
+    std::cout << "flag " << px + flag.Left + flag.Width / 2 << " " << py + flag.Top + flag.Height / 2
+              << "\n";
+    // The message window's buttons, where it opens (a button's picture is
+    // about 24 pixels square; its centre is a few pixels in).
+    const TSkin& skin = vexil.Skin();
+    const int mx = vexil.Settings().memo_posx, my = vexil.Settings().memo_posy;
+    const std::pair<const char*, const TSkinButton*> msgButtons[] = {
+        {"msgprev", &skin.Prev}, {"msgnext", &skin.Next}, {"msgreply", &skin.Reply},
+        {"msgdelete", &skin.Delete}, {"msgclose", &skin.Close}};
+    for (const auto& [name, b] : msgButtons)
+        std::cout << name << " " << mx + b->X + 8 << " " << my + b->Y + 8 << "\n";
     // The free spot nearest the top-left corner, with a margin of 3 pixels
     // of window on every side.
     for (int y = 3; y + 3 < vexil.ClientHeight(); ++y)
