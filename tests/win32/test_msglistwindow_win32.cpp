@@ -33,6 +33,11 @@ public:
 
 TEST(MsgListWindowWin32, TextAreaKeepsUnicodeLinesOfAnySize) {
     TMsgListWindow window(GetModuleHandleA(nullptr), nullptr);
+    TTextAreaStyle style;
+    style.Bounds = TRect{10, 10, 330, 190};
+    style.FontName = "Tahoma";
+    style.FontSize = 8;
+    window.SetTextArea(style);
     const std::vector<std::string> script = {
         "From : \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "",
         "caf\xC3\xA9"};
@@ -41,7 +46,7 @@ TEST(MsgListWindowWin32, TextAreaKeepsUnicodeLinesOfAnySize) {
 
     // Far beyond an edit control's default 32K characters.
     std::vector<std::string> many;
-    for (int i = 0; i < 3000; ++i) many.push_back("line " + std::to_string(i) + " of a long message");
+    for (int i = 0; i < 20000; ++i) many.push_back("line " + std::to_string(i) + " of a long message");
     window.SetLines(many);
     EXPECT_EQ(window.Lines(), many);
     window.SetLines({});
