@@ -239,6 +239,11 @@ TImgBtn* TMsgList::ButtonAt(int x, int y) {
     return nullptr;
 }
 
+std::string TMsgList::HintAt(int x, int y) {
+    const TImgBtn* b = ButtonAt(x, y);
+    return b ? b->Hint : std::string();
+}
+
 void TMsgList::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     if (TImgBtn* b = ButtonAt(x, y)) {
         if (button == TMouseButton::Left) pressed_ = b;

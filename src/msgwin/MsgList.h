@@ -59,6 +59,8 @@ public:
     void MouseMove(int x, int y, TShiftState shift);
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     void MouseLeaveWindow();
+    // The hint of the button at the point ("" for none).
+    std::string HintAt(int x, int y);
 
     // The text of the "Messages already read !" case: the window shows it as
     // a notepad.

@@ -15,6 +15,7 @@
 #include "base/Text.h"
 #include "skin/Picture.h"
 #include "win32/DialogTemplate.h"
+#include "win32/Win32Services.h"
 #include "win32/resource.h"
 
 namespace vexil {
@@ -270,7 +271,17 @@ INT_PTR CALLBACK TConfigDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARA
         return FALSE;
     }
     auto* self = reinterpret_cast<TConfigDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-    return self ? self->Handle(msg, wp, lp) : FALSE;
+    return self ? self->Guarded(msg, wp, lp) : FALSE;
+}
+
+// Nothing may escape into the system's code: the general error report.
+INT_PTR TConfigDialog::Guarded(UINT msg, WPARAM wp, LPARAM lp) {
+    try {
+        return Handle(msg, wp, lp);
+    } catch (const std::exception& e) {
+        TWin32Messages().ReportError(e.what());
+        return TRUE;
+    }
 }
 
 // The pages hand their controls' notifications and drawing to the dialog.
@@ -281,7 +292,7 @@ INT_PTR CALLBACK TConfigDialog::PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     }
     auto* self = reinterpret_cast<TConfigDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     if (self && (msg == WM_COMMAND || msg == WM_DRAWITEM)) {
-        self->Handle(msg, wp, lp);
+        self->Guarded(msg, wp, lp);
         return TRUE;
     }
     return FALSE;

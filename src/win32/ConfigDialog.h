@@ -68,6 +68,7 @@ private:
     static LRESULT CALLBACK PageButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     INT_PTR Handle(UINT msg, WPARAM wp, LPARAM lp);
+    INT_PTR Guarded(UINT msg, WPARAM wp, LPARAM lp);
     void CreateControls();
     HWND CreatePage(int left, int top);
     HWND CreateControl(HWND parent, const TControlSpec& spec);

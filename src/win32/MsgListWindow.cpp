@@ -1,6 +1,7 @@
 // The message window's Win32 side.
 #include "win32/MsgListWindow.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include "base/Charsets.h"
 #include "platform/Mouse.h"
 #include "win32/Win32Menu.h"
+#include "win32/Win32Services.h"
 
 namespace vexil {
 
@@ -67,9 +69,20 @@ TMsgListWindow::TMsgListWindow(HINSTANCE instance, HWND owner) : instance_(insta
                             0, 0, 10, 10, hwnd_, nullptr, instance, nullptr);
     SendMessageW(edit_, EM_SETLIMITTEXT, kTextLimit, 0);
     textBrush_ = CreateSolidBrush(textBack_);
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSA, nullptr,
+                               WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
+    TOOLINFOA ti{};
+    ti.cbSize = TTTOOLINFOA_V1_SIZE;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = hwnd_;
+    ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+    ti.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 TMsgListWindow::~TMsgListWindow() {
+    if (tooltip_) DestroyWindow(tooltip_);
     if (hwnd_) DestroyWindow(hwnd_);
     if (font_) DeleteObject(font_);
     if (textBrush_) DeleteObject(textBrush_);
@@ -81,8 +94,14 @@ LRESULT CALLBACK TMsgListWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
     auto* self = reinterpret_cast<TMsgListWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self && self->hwnd_ == hwnd) return self->Handle(msg, wp, lp);
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    if (!self || self->hwnd_ != hwnd) return DefWindowProcA(hwnd, msg, wp, lp);
+    try {
+        return self->Handle(msg, wp, lp);
+    } catch (const std::exception& e) {
+        // Nothing may escape into the system's code: the general error report.
+        TWin32Messages().ReportError(e.what());
+        return 0;
+    }
 }
 
 LRESULT TMsgListWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -106,8 +125,25 @@ LRESULT TMsgListWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd_, 0};
             tracking_ = TrackMouseEvent(&tme) != FALSE;
         }
-        if (logic_) logic_->MouseMove(x, y, ShiftFromKeys(wp));
+        if (logic_) {
+            // The buttons' hints: the tooltip asks for the text when it shows.
+            const std::string hint = logic_->HintAt(x, y);
+            if (hint != hint_) {
+                hint_ = hint;
+                SendMessageA(tooltip_, TTM_POP, 0, 0);
+                SendMessageA(tooltip_, TTM_UPDATE, 0, 0);
+            }
+            logic_->MouseMove(x, y, ShiftFromKeys(wp));
+        }
         return 0;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        if (hdr->hwndFrom == tooltip_ && hdr->code == TTN_GETDISPINFOA) {
+            reinterpret_cast<NMTTDISPINFOA*>(lp)->lpszText = const_cast<char*>(hint_.c_str());
+            return 0;
+        }
+        break;
+    }
     case WM_MOUSELEAVE:
         tracking_ = false;
         if (logic_) logic_->MouseLeaveWindow();

@@ -59,6 +59,8 @@ private:
     HWND owner_;
     HWND hwnd_ = nullptr;
     HWND edit_ = nullptr;
+    HWND tooltip_ = nullptr;
+    std::string hint_;
     HFONT font_ = nullptr;
     HBRUSH textBrush_ = nullptr;
     COLORREF textColor_ = 0, textBack_ = RGB(255, 255, 255);
