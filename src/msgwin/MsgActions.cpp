@@ -121,11 +121,11 @@ void TMsgList::ReadmailClick() {
 void TMsgList::SaveClick() {
     if (CurrentMsg <= 0) return;
     for (const TAttachment& a : msg_.Attachments) {
-        TMemoDialog dialog{kSaveFilter, SafeAttachmentName(a.FileName), "", 4};
+        TMemoDialog dialog{kSaveFilter, SafeAttachmentName(a.FileName), "", 4, true};
         std::string path;
         if (!view_.SaveDialog(dialog, path)) continue;
-        if (!a.SaveToFile(path))
-            messages_.ShowMessage("Cannot save the attachment to " + path +
+        if (!a.SaveToFileUtf8(path))
+            messages_.ShowMessage("Cannot save the attachment to " + FromUtf8(path) +
                                   " (the folder may be read-only or the disk full)");
     }
 }

@@ -26,6 +26,9 @@ struct TTextAreaStyle {
 struct TMemoDialog {
     std::string Filter, FileName, DefaultExt;
     int FilterIndex = 1;
+    // FileName and the chosen path in UTF-8 (any script) rather than in the
+    // system's 8-bit code page.
+    bool Utf8 = false;
 };
 
 class IMsgListView {

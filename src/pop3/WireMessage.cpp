@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -117,14 +118,12 @@ TAttachment::~TAttachment() {
     if (!StoredPathName.empty()) std::remove(StoredPathName.c_str());
 }
 
-bool TAttachment::SaveToFile(const std::string& target) const {
-    std::string path = target;
-    if (!path.empty() && (path.back() == '\\' || path.back() == kPathDelim)) path.pop_back();
-    if (path.empty() || StoredPathName.empty()) return false;
-    if (path == StoredPathName) return static_cast<bool>(std::ifstream(path, std::ios::binary));
-    std::ifstream in(StoredPathName, std::ios::binary);
+namespace {
+
+bool CopyStored(const std::string& stored, const std::filesystem::path& target) {
+    std::ifstream in(stored, std::ios::binary);
     if (!in) return false;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     std::unique_ptr<char[]> block(new char[1 << 16]);
     while (in) {
@@ -135,6 +134,26 @@ bool TAttachment::SaveToFile(const std::string& target) const {
     if (in.bad()) return false;
     out.close();
     return !out.fail();
+}
+
+std::string WithoutTrailingSeparator(std::string path) {
+    if (!path.empty() && (path.back() == '\\' || path.back() == kPathDelim)) path.pop_back();
+    return path;
+}
+
+}  // namespace
+
+bool TAttachment::SaveToFile(const std::string& target) const {
+    const std::string path = WithoutTrailingSeparator(target);
+    if (path.empty() || StoredPathName.empty()) return false;
+    if (path == StoredPathName) return static_cast<bool>(std::ifstream(path, std::ios::binary));
+    return CopyStored(StoredPathName, std::filesystem::path(path));
+}
+
+bool TAttachment::SaveToFileUtf8(const std::string& target) const {
+    const std::string path = WithoutTrailingSeparator(target);
+    if (path.empty() || StoredPathName.empty()) return false;
+    return CopyStored(StoredPathName, std::filesystem::u8path(path));
 }
 
 void UnfoldHeader(std::vector<std::string>& lines) {

@@ -350,10 +350,10 @@ void TMsgListWindow::ProcessMessages() {
     }
 }
 
-// The proposed name comes in UTF-8; the file dialogs and the file functions
-// of the program are the system's 8-bit ones, so characters the code page
-// lacks become "_".
+// The notepad's files go through the system's 8-bit paths, as the program's
+// other files: a proposed name's characters the code page lacks become "_".
 bool TMsgListWindow::FileDialog(TMemoDialog& dialog, std::string& path, bool save) {
+    if (dialog.Utf8) return FileDialogW(dialog, path, save);
     std::string filter;
     size_t start = 0;
     for (;;) {
@@ -384,6 +384,37 @@ bool TMsgListWindow::FileDialog(TMemoDialog& dialog, std::string& path, bool sav
     if (!ok) return false;
     dialog.FilterIndex = static_cast<int>(ofn.nFilterIndex);
     path = file;
+    return true;
+}
+
+// The same through the wide dialog, names in UTF-8 both ways.
+bool TMsgListWindow::FileDialogW(TMemoDialog& dialog, std::string& path, bool save) {
+    std::wstring filter;
+    size_t start = 0;
+    for (;;) {
+        const size_t bar = dialog.Filter.find('|', start);
+        filter += Wide(dialog.Filter.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        filter += L'\0';
+        if (bar == std::string::npos) break;
+        start = bar + 1;
+    }
+    filter += L'\0';
+    std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring proposed = Wide(dialog.FileName);
+    proposed.copy(file.data(), std::min(proposed.size(), file.size() - 1));
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hwnd_;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = static_cast<DWORD>(dialog.FilterIndex);
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    if (!ok) return false;
+    dialog.FilterIndex = static_cast<int>(ofn.nFilterIndex);
+    path = Utf8(file.data());
     return true;
 }
 
