@@ -19,7 +19,7 @@
 #include "config/Settings.h"
 #include "platform/Platform.h"
 #include "win32/ConfigDialog.h"
-#include "win32/ConfigSpec.h"
+#include "win32/ConfigLayout.h"
 
 using namespace vexil;
 
@@ -108,8 +108,8 @@ HWND MakeBareDialog(HINSTANCE instance) {
         HWND page = CreateDialogIndirectParamA(
             instance, reinterpret_cast<LPCDLGTEMPLATEA>(child.data()), dlg, BareProc, 0);
         SetWindowPos(page, nullptr, 84, 6, 320, 283, SWP_NOZORDER);
-        for (size_t k = 0; k < kPageSpecs[p].Count; ++k) {
-            const TControlSpec& s = kPageSpecs[p].Controls[k];
+        for (size_t k = 0; k < kPageLayouts[p].Count; ++k) {
+            const TControlPlace& s = kPageLayouts[p].Controls[k];
             using K = TControlKind;
             const char* cls = "STATIC";
             DWORD style = 0, ex = 0;

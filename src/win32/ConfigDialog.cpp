@@ -136,8 +136,8 @@ void TConfigDialog::CreateControls() {
     for (size_t i = 0; i < pages_.size(); ++i) {
         pages_[i] = CreatePage(kPageLeft, kPageTop);
         if (i < 4) {
-            for (size_t k = 0; k < kPageSpecs[i].Count; ++k)
-                CreateControl(pages_[i], kPageSpecs[i].Controls[k]);
+            for (size_t k = 0; k < kPageLayouts[i].Count; ++k)
+                CreateControl(pages_[i], kPageLayouts[i].Controls[k]);
         } else {
             CreateAboutPage(pages_[i]);
         }
@@ -166,13 +166,13 @@ HWND TConfigDialog::CreatePage(int left, int top) {
     return page;
 }
 
-HWND TConfigDialog::CreateControl(HWND parent, const TControlSpec& spec) {
+HWND TConfigDialog::CreateControl(HWND parent, const TControlPlace& place) {
     using K = TControlKind;
     const char* cls = "STATIC";
     DWORD style = WS_CHILD | WS_VISIBLE;
     DWORD exStyle = 0;
     int limit = 0;
-    switch (spec.Kind) {
+    switch (place.Kind) {
     case K::Group: cls = "BUTTON"; style |= BS_GROUPBOX; break;
     case K::Label: style |= SS_LEFT; break;
     case K::PlainLabel:
@@ -209,18 +209,18 @@ HWND TConfigDialog::CreateControl(HWND parent, const TControlSpec& spec) {
     case K::Icon: style |= SS_ICON; break;
     }
     const HMENU id = reinterpret_cast<HMENU>(
-        static_cast<INT_PTR>(spec.Id >= 0 ? kIdBase + spec.Id : 0xFFFF));
-    HWND w = CreateWindowExA(exStyle, cls, spec.Text, style, spec.Left, spec.Top, spec.Width,
-                             spec.Height, parent, id, instance_, nullptr);
+        static_cast<INT_PTR>(place.Id >= 0 ? kIdBase + place.Id : 0xFFFF));
+    HWND w = CreateWindowExA(exStyle, cls, place.Text, style, place.Left, place.Top, place.Width,
+                             place.Height, parent, id, instance_, nullptr);
     if (!w) return nullptr;
-    if (spec.Kind == K::Link) {
+    if (place.Kind == K::Link) {
         links_[w] = TLink();
         Subclass(w, LinkProc);
     }
     SendMessageA(w, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(spec.Kind == K::BoldLabel && bold_ ? bold_ : font_), FALSE);
+                 reinterpret_cast<WPARAM>(place.Kind == K::BoldLabel && bold_ ? bold_ : font_), FALSE);
     if (limit) SendMessageA(w, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
-    if (spec.Id >= 0) controls_[static_cast<C>(spec.Id)] = w;
+    if (place.Id >= 0) controls_[static_cast<C>(place.Id)] = w;
     return w;
 }
 

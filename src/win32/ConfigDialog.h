@@ -14,7 +14,7 @@
 #include "config/Config.h"
 #include "config/ConfigView.h"
 #include "skin/ImgBtn.h"
-#include "win32/ConfigSpec.h"
+#include "win32/ConfigLayout.h"
 
 namespace vexil {
 
@@ -71,7 +71,7 @@ private:
     INT_PTR Guarded(UINT msg, WPARAM wp, LPARAM lp);
     void CreateControls();
     HWND CreatePage(int left, int top);
-    HWND CreateControl(HWND parent, const TControlSpec& spec);
+    HWND CreateControl(HWND parent, const TControlPlace& place);
     void CreatePageButtons();
     void CreateAboutPage(HWND page);
     void OnCommand(int id, int code, HWND from);

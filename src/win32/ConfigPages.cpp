@@ -7,7 +7,7 @@
 
 #include "base/Product.h"
 #include "win32/ConfigDialog.h"
-#include "win32/ConfigSpec.h"
+#include "win32/ConfigLayout.h"
 #include "win32/resource.h"
 
 namespace vexil {
@@ -20,7 +20,7 @@ using K = TControlKind;
 constexpr int kNone = -1;
 int Id(C c) { return static_cast<int>(c); }
 
-const TControlSpec kOptions[] = {
+const TControlPlace kOptions[] = {
     {kNone, K::Group, " Connection : ", 0, 0, 320, 100},
     {Id(C::ChkAuto), K::Check, "Autoconnect to &POP server on startup", 12, 20, 296, 17},
     {Id(C::ChkLan), K::RadioFirst, "&Network", 12, 44, 84, 17},
@@ -44,7 +44,7 @@ const TControlSpec kOptions[] = {
     {Id(C::ChkRAZ), K::Check, "Reset counter on launching &mail client", 12, 228, 296, 17},
 };
 
-const TControlSpec kAccounts[] = {
+const TControlPlace kAccounts[] = {
     {kNone, K::Group, " Accounts : ", 0, 0, 320, 50},
     {Id(C::LstAcc), K::Combo, "", 12, 19, 296, 200},
 
@@ -69,7 +69,7 @@ const TControlSpec kAccounts[] = {
     {Id(C::DelAcc), K::Button, "&Remove", 162, 258, 75, 25},
 };
 
-const TControlSpec kFiltersNews[] = {
+const TControlPlace kFiltersNews[] = {
     {kNone, K::Group, " Filters : ", 0, 0, 320, 146},
     {Id(C::ChkFltr), K::Check, "&Activate filters on messages", 12, 20, 296, 17},
     {Id(C::ChkAutFltr), K::Check, "Activate filter on author's/domain's &message ", 12, 42, 296, 17},
@@ -95,7 +95,7 @@ const TControlSpec kFiltersNews[] = {
     {Id(C::ScrollSpeed), K::Combo, "", 228, 250, 80, 200},
 };
 
-const TControlSpec kSkins[] = {
+const TControlPlace kSkins[] = {
     {Id(C::InfSk), K::Group, "", 0, 0, 320, 283},
     {Id(C::SkName), K::BoldLabel, "", 12, 20, 296, 16},
     {kNone, K::Label, "by", 12, 40, 16, 15},
@@ -116,7 +116,7 @@ const TControlSpec kSkins[] = {
 
 }  // namespace
 
-const TPageSpec kPageSpecs[4] = {
+const TPageLayout kPageLayouts[4] = {
     {kOptions, sizeof kOptions / sizeof kOptions[0]},
     {kAccounts, sizeof kAccounts / sizeof kAccounts[0]},
     {kFiltersNews, sizeof kFiltersNews / sizeof kFiltersNews[0]},
@@ -125,7 +125,7 @@ const TPageSpec kPageSpecs[4] = {
 
 void TConfigDialog::CreateAboutPage(HWND page) {
     const std::string site = kProductSite;
-    const TControlSpec about[] = {
+    const TControlPlace about[] = {
         {kNone, K::Group, " Info Vexil : ", 0, 0, 320, 112},
         {kNone, K::Icon, "", 14, 22, 32, 32},
         {kNone, K::BoldLabel, "Vexil", 58, 22, 60, 16},
@@ -155,12 +155,12 @@ void TConfigDialog::CreateAboutPage(HWND page) {
         {"GoogleTest", "https://github.com/google/googletest"},
     };
     size_t link = 0;
-    for (const TControlSpec& spec : about) {
-        HWND w = CreateControl(page, spec);
-        if (spec.Kind == K::Link && link < sizeof links / sizeof links[0]) {
+    for (const TControlPlace& place : about) {
+        HWND w = CreateControl(page, place);
+        if (place.Kind == K::Link && link < sizeof links / sizeof links[0]) {
             links_[w] = links[link];
             ShowLink(w, links[link++]);
-        } else if (spec.Kind == K::Icon) {
+        } else if (place.Kind == K::Icon) {
             SendMessageA(w, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
         }
     }

@@ -1,4 +1,4 @@
-// The description of the settings dialog's controls, page by page.
+// Where the settings dialog's controls stand, page by page.
 #pragma once
 
 #include <cstddef>
@@ -26,19 +26,19 @@ enum class TControlKind {
 
 // Id is the TConfigControl of the control, or -1 for one the logic never
 // reaches (labels, frames).  Positions are in pixels of the page.
-struct TControlSpec {
+struct TControlPlace {
     int Id;
     TControlKind Kind;
     const char* Text;
     int Left, Top, Width, Height;
 };
 
-struct TPageSpec {
-    const TControlSpec* Controls;
+struct TPageLayout {
+    const TControlPlace* Controls;
     std::size_t Count;
 };
 
 // Options, Accounts, Filters/News and Skins; the About page is built apart.
-extern const TPageSpec kPageSpecs[4];
+extern const TPageLayout kPageLayouts[4];
 
 }  // namespace vexil
