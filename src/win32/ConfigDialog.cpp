@@ -15,6 +15,7 @@
 #include "base/Text.h"
 #include "skin/Picture.h"
 #include "win32/DialogTemplate.h"
+#include "win32/Win32Draw.h"
 #include "win32/Win32Services.h"
 #include "win32/resource.h"
 
@@ -413,16 +414,7 @@ void TConfigDialog::DrawPageButton(const DRAWITEMSTRUCT& item) {
     painter.Drawn.clear();
     b.Paint(surface);
 
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    SetDIBitsToDevice(item.hDC, item.rcItem.left, item.rcItem.top, static_cast<DWORD>(w),
-                      static_cast<DWORD>(h), 0, 0, 0, static_cast<UINT>(h), surface.Pixels().data(),
-                      &bi, DIB_RGB_COLORS);
+    DrawImage(item.hDC, item.rcItem.left, item.rcItem.top, surface);
 
     HGDIOBJ old = SelectObject(item.hDC, font_);
     for (const TCaptionPainter::TText& t : painter.Drawn) {

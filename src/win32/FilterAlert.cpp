@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "win32/DialogTemplate.h"
+#include "win32/WideText.h"
 
 namespace vexil {
 
@@ -11,14 +12,6 @@ namespace {
 
 constexpr int kIgnore = IDCANCEL;  // Escape and the close box read the message too
 constexpr int kDelete = 100;
-
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return std::wstring();
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(std::max(n, 0)), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
-    return out;
-}
 
 }  // namespace
 
@@ -65,7 +58,7 @@ void TFilterAlertDialog::Build(HWND dialog) {
     const std::string* values[3] = {&from_, &subject_, &size_};
     for (int i = 0; i < 3; ++i) {
         make("STATIC", labels[i], SS_LEFT, 18, 30 + i * 28, 56, 16, 0xFFFF, bold_ ? bold_ : font);
-        values_[i] = CreateWindowExW(0, L"STATIC", Wide(*values[i]).c_str(),
+        values_[i] = CreateWindowExW(0, L"STATIC", ToWide(*values[i]).c_str(),
                                      WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS,
                                      78, 30 + i * 28, 236, 16, dialog, nullptr, instance_, nullptr);
         SendMessageW(values_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

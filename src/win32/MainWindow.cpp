@@ -8,6 +8,7 @@
 #include <cstring>
 #include <exception>
 
+#include "win32/Win32Draw.h"
 #include "win32/resource.h"
 
 namespace vexil {
@@ -32,17 +33,6 @@ void RemoveTrayIconBeforeHalt() {
     data.hWnd = gTrayOwner;
     data.uID = kTrayIconId;
     Shell_NotifyIconA(NIM_DELETE, &data);
-}
-
-TShiftState ShiftFromKeys(WPARAM keys) {
-    TShiftState s = 0;
-    if (keys & MK_SHIFT) s |= ssShift;
-    if (keys & MK_CONTROL) s |= ssCtrl;
-    if (keys & MK_LBUTTON) s |= ssLeft;
-    if (keys & MK_RBUTTON) s |= ssRight;
-    if (keys & MK_MBUTTON) s |= ssMiddle;
-    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
-    return s;
 }
 
 void RegisterClassOnce(HINSTANCE instance) {
@@ -198,17 +188,7 @@ void TMainWindow::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
     vexil_->Paint(surface_);
-    if (!surface_.Empty()) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = surface_.Width();
-        bi.bmiHeader.biHeight = -surface_.Height();  // top-down rows
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        SetDIBitsToDevice(dc, 0, 0, surface_.Width(), surface_.Height(), 0, 0, 0,
-                          surface_.Height(), surface_.Pixels().data(), &bi, DIB_RGB_COLORS);
-    }
+    DrawImage(dc, 0, 0, surface_);
     EndPaint(hwnd_, &ps);
     vexil_->FormPaint();
 }

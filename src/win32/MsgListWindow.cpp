@@ -8,8 +8,10 @@
 
 #include "base/Charsets.h"
 #include "platform/Mouse.h"
+#include "win32/Win32Draw.h"
 #include "win32/Win32Menu.h"
 #include "win32/Win32Services.h"
+#include "win32/WideText.h"
 
 namespace vexil {
 
@@ -18,36 +20,6 @@ namespace {
 const char kClassName[] = "TMsgList";
 // The text area holds far more than any message shows.
 constexpr WPARAM kTextLimit = 64 * 1024 * 1024;
-
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return std::wstring();
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(std::max(n, 0)), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
-    return out;
-}
-
-std::string Utf8(const std::wstring& wide) {
-    if (wide.empty()) return std::string();
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                      0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(std::max(n, 0)), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n,
-                            nullptr, nullptr);
-    return out;
-}
-
-TShiftState ShiftFromKeys(WPARAM keys) {
-    TShiftState s = 0;
-    if (keys & MK_SHIFT) s |= ssShift;
-    if (keys & MK_CONTROL) s |= ssCtrl;
-    if (keys & MK_LBUTTON) s |= ssLeft;
-    if (keys & MK_RBUTTON) s |= ssRight;
-    if (keys & MK_MBUTTON) s |= ssMiddle;
-    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
-    return s;
-}
 
 }  // namespace
 
@@ -177,17 +149,7 @@ void TMsgListWindow::OnPaint() {
     HDC dc = BeginPaint(hwnd_, &ps);
     if (logic_) logic_->Paint(surface_);
     if (!surface_.Empty()) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = surface_.Width();
-        bi.bmiHeader.biHeight = -surface_.Height();
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(surface_.Width()),
-                          static_cast<DWORD>(surface_.Height()), 0, 0, 0,
-                          static_cast<UINT>(surface_.Height()), surface_.Pixels().data(), &bi,
-                          DIB_RGB_COLORS);
+        DrawImage(dc, 0, 0, surface_);
         // The text area takes the colour of the skin behind it, so that it
         // reads as part of the picture and scrolls without smears.
         RECT r;
@@ -297,7 +259,7 @@ void TMsgListWindow::SetTextArea(const TTextAreaStyle& style) {
     ReleaseDC(nullptr, dc);
     HFONT font = CreateFontW(height, 0, 0, 0, style.Bold ? FW_BOLD : FW_NORMAL, style.Italic, FALSE,
                              FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(style.FontName).c_str());
+                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, ToWide(style.FontName).c_str());
     SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     // A little room on the left, so the caret does not sit on the first letter.
     SendMessageW(edit_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(3, 3));
@@ -311,7 +273,7 @@ void TMsgListWindow::SetLines(const std::vector<std::string>& lines) {
         if (i) text += "\r\n";
         text += lines[i];
     }
-    SetWindowTextW(edit_, Wide(text).c_str());
+    SetWindowTextW(edit_, ToWide(text).c_str());
     SendMessageW(edit_, EM_SETSEL, 0, 0);
     SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
 }
@@ -321,7 +283,7 @@ std::vector<std::string> TMsgListWindow::Lines() {
     std::wstring wide(static_cast<size_t>(n) + 1, L'\0');
     const int got = GetWindowTextW(edit_, &wide[0], n + 1);
     wide.resize(static_cast<size_t>(std::max(got, 0)));
-    const std::string text = Utf8(wide);
+    const std::string text = FromWide(wide);
     std::vector<std::string> lines;
     if (text.empty()) return lines;
     size_t start = 0;
@@ -393,14 +355,14 @@ bool TMsgListWindow::FileDialogW(TMemoDialog& dialog, std::string& path, bool sa
     size_t start = 0;
     for (;;) {
         const size_t bar = dialog.Filter.find('|', start);
-        filter += Wide(dialog.Filter.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        filter += ToWide(dialog.Filter.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
         filter += L'\0';
         if (bar == std::string::npos) break;
         start = bar + 1;
     }
     filter += L'\0';
     std::vector<wchar_t> file(32768, L'\0');
-    const std::wstring proposed = Wide(dialog.FileName);
+    const std::wstring proposed = ToWide(dialog.FileName);
     proposed.copy(file.data(), std::min(proposed.size(), file.size() - 1));
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
@@ -414,7 +376,7 @@ bool TMsgListWindow::FileDialogW(TMemoDialog& dialog, std::string& path, bool sa
     const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     if (!ok) return false;
     dialog.FilterIndex = static_cast<int>(ofn.nFilterIndex);
-    path = Utf8(file.data());
+    path = FromWide(file.data());
     return true;
 }
 

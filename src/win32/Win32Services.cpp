@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include "win32/RasApi.h"
+#include "win32/Win32Draw.h"
 
 #include <winsock2.h>
 #include <shellapi.h>
@@ -60,13 +61,7 @@ TPicture RenderEnhMetafile(HENHMETAFILE emf) {
         DeleteEnhMetaFile(emf);
         throw EPictureError("Metafile is not valid.");
     }
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDownBitmapInfo(width, height);
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
