@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace vexil {
 
@@ -32,6 +33,10 @@ std::string UpperCase(std::string text);
 
 // Equal without regard to ASCII case.
 bool SameText(const std::string& a, const std::string& b);
+
+// The lines of a text: CR, LF and CR LF each end a line; a line end at the
+// very end starts no further, empty line.
+std::vector<std::string> SplitLines(const std::string& text);
 
 // The text without its control characters (codes below 32): what a
 // one-line field may put into a settings file.

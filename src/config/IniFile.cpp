@@ -70,9 +70,7 @@ bool IsSkipped(const std::string& line) { return line.empty() || line[0] == ';';
 bool ReadIniLines(const std::string& fileName, std::vector<std::string>& lines) {
     std::string text;
     if (!ReadIniText(fileName, text)) return false;
-    TLineReader reader(text);
-    std::string line;
-    while (reader.Next(line)) lines.push_back(line);
+    lines = SplitLines(text);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/Charsets.h"
+#include "base/Text.h"
 
 namespace vexil {
 
@@ -38,20 +39,7 @@ std::vector<std::string> ReadMemo(const std::string& path) {
                              std::to_string(kMaxMemoBytes / (1024 * 1024)) + " MB)");
 
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-    const std::string text = IsValidUtf8(bytes) ? bytes : ToUtf8(bytes, "");
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-    }
-    return lines;
+    return SplitLines(IsValidUtf8(bytes) ? bytes : ToUtf8(bytes, ""));
 }
 
 }  // namespace vexil
