@@ -101,7 +101,8 @@ private:
     // The size limit field holds a whole number or nothing; else a message.
     bool SizeAttValid();
     bool PortFromField(std::int32_t& port);
-    void FillAccount(TPOPAcc& acc, std::int32_t port) const;
+    bool FieldsRefused(int slot);
+    bool StoreFields(int slot, bool inactive);
     std::vector<std::string> FilterListItems() const;
     void SetActiveRadios(bool inactive);
     void ChooseClamped(TConfigControl list, int index);

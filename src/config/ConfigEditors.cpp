@@ -102,14 +102,6 @@ bool TConfig::PortFromField(std::int32_t& port) {
     return false;
 }
 
-void TConfig::FillAccount(TPOPAcc& acc, std::int32_t port) const {
-    acc.AccName = OneLine(view_.Text(C::NAccount));
-    acc.AccHost = OneLine(view_.Text(C::HostTxt));
-    acc.AccUser = OneLine(view_.Text(C::UserName));
-    acc.AccPassword = view_.Text(C::Password);
-    acc.AccPort = port;
-}
-
 bool TConfig::SaveAccounts(const TAccountTable& table) {
     if (!MayWrite("Accounts.ini")) return false;
     try {
@@ -122,41 +114,57 @@ bool TConfig::SaveAccounts(const TAccountTable& table) {
     return true;
 }
 
-void TConfig::AddAccClick() {
+// The messages for fields that cannot make an account: a name that another
+// account than slot has (exact case), and a missing name, login or host.
+// Both can show; true when one did.
+bool TConfig::FieldsRefused(int slot) {
     const std::string name = view_.Text(C::NAccount);
     bool refused = false;
     if (!name.empty()) {
         for (int i = 1; i <= accounts_.AccountCount && !refused; ++i)
-            refused = accounts_[i].AccName == name;
+            refused = i != slot && accounts_[i].AccName == name;
         if (refused) messages_.ShowMessage(kAccountExists);
     }
     if (name.empty() || view_.Text(C::UserName).empty() || view_.Text(C::HostTxt).empty()) {
         messages_.ShowMessage(kFillAllFields);
         refused = true;
     }
-    if (refused) return;
+    return refused;
+}
+
+// Stores the fields into slot (one past the last: a new account) and writes
+// the table; refused with a message, and nothing changed, when the port,
+// password or a value cannot be kept.
+bool TConfig::StoreFields(int slot, bool inactive) {
+    std::int32_t port = 110;
+    if (!PortFromField(port)) return false;
+    TAccountTable table = accounts_;
+    if (slot > table.AccountCount) table.AccountCount = slot;
+    TPOPAcc& acc = table[slot];
+    acc.AccName = OneLine(view_.Text(C::NAccount));
+    acc.AccHost = OneLine(view_.Text(C::HostTxt));
+    acc.AccUser = OneLine(view_.Text(C::UserName));
+    acc.AccPassword = view_.Text(C::Password);
+    acc.AccPort = port;
+    acc.AccInactive = inactive;
+    if (!PasswordStorable(acc.AccPassword)) {
+        messages_.ShowMessage(kBadPassword);
+        return false;
+    }
+    if (HoldsLaterKey(acc)) {
+        messages_.ShowMessage(kReservedWord);
+        return false;
+    }
+    return SaveAccounts(table);
+}
+
+void TConfig::AddAccClick() {
+    if (FieldsRefused(0)) return;
     if (accounts_.AccountCount + 1 > kMaxAccounts) {
         messages_.ShowMessage(kAccountsFull);
         return;
     }
-
-    std::int32_t port = 110;
-    if (!PortFromField(port)) return;
-    TAccountTable table = accounts_;
-    table.AccountCount += 1;
-    TPOPAcc& acc = table[table.AccountCount];
-    FillAccount(acc, port);
-    acc.AccInactive = false;
-    if (!PasswordStorable(acc.AccPassword)) {
-        messages_.ShowMessage(kBadPassword);
-        return;
-    }
-    if (HoldsLaterKey(acc)) {
-        messages_.ShowMessage(kReservedWord);
-        return;
-    }
-    if (!SaveAccounts(table)) return;
-
+    if (!StoreFields(accounts_.AccountCount + 1, false)) return;
     RefillAccountList();
     view_.SetListIndex(C::LstAcc, accounts_.AccountCount - 1);
     view_.Focus(C::NAccount);
@@ -165,36 +173,10 @@ void TConfig::AddAccClick() {
 void TConfig::ModifyClick() {
     const int s = view_.ListIndex(C::LstAcc) + 1;
     if (s < 1 || s > accounts_.AccountCount) return;
-    const std::string name = view_.Text(C::NAccount);
-    bool refused = false;
-    if (!name.empty()) {
-        for (int i = 1; i <= accounts_.AccountCount && !refused; ++i)
-            refused = i != s && accounts_[i].AccName == name;
-        if (refused) messages_.ShowMessage(kAccountExists);
-    }
-    if (name.empty() || view_.Text(C::UserName).empty() || view_.Text(C::HostTxt).empty()) {
-        messages_.ShowMessage(kFillAllFields);
-        refused = true;
-    }
-    if (refused) return;
-
-    std::int32_t port = 110;
-    if (!PortFromField(port)) return;
-    TAccountTable table = accounts_;
-    TPOPAcc& acc = table[s];
-    FillAccount(acc, port);
-    acc.AccInactive = view_.Checked(C::ChkInact);
-    if (!PasswordStorable(acc.AccPassword)) {
-        messages_.ShowMessage(kBadPassword);
-        return;
-    }
-    if (HoldsLaterKey(acc)) {
-        messages_.ShowMessage(kReservedWord);
-        return;
-    }
-    if (!SaveAccounts(table)) return;
-
-    view_.SetChecked(C::ChkAct, !acc.AccInactive);
+    if (FieldsRefused(s)) return;
+    const bool inactive = view_.Checked(C::ChkInact);
+    if (!StoreFields(s, inactive)) return;
+    view_.SetChecked(C::ChkAct, !inactive);
     RefillAccountList();
     view_.SetListIndex(C::LstAcc, s - 1);
 }
