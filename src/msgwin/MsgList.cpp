@@ -204,9 +204,10 @@ void TMsgList::ShowNote(const std::string& line) {
 
 // --- Navigation ---
 
-void TMsgList::NextBtnClick() {
+// One message on (+1) or back (-1), wrapping round; in the notepad a page.
+void TMsgList::Step(int direction) {
     if (host_.NotepadMode()) {
-        view_.PageText(true);
+        view_.PageText(direction > 0);
         return;
     }
     const int count = host_.MsgCount();
@@ -214,21 +215,13 @@ void TMsgList::NextBtnClick() {
         ShowMsg(0, 0);
         return;
     }
-    ShowMsg(CurrentMsg + 1 > count ? 1 : CurrentMsg + 1, 0);
+    const int n = CurrentMsg + direction;
+    ShowMsg(n > count ? 1 : n < 1 ? count : n, 0);
 }
 
-void TMsgList::PrevBtnClick() {
-    if (host_.NotepadMode()) {
-        view_.PageText(false);
-        return;
-    }
-    const int count = host_.MsgCount();
-    if (count < 1) {
-        ShowMsg(0, 0);
-        return;
-    }
-    ShowMsg(CurrentMsg - 1 < 1 ? count : CurrentMsg - 1, 0);
-}
+void TMsgList::NextBtnClick() { Step(1); }
+
+void TMsgList::PrevBtnClick() { Step(-1); }
 
 // --- Mouse: buttons and the drag ---
 

@@ -77,6 +77,7 @@ private:
         return {&PrevBtn, &NextBtn, &ReplyBtn, &DeleteBtn, &ExitBtn};
     }
     TImgBtn* ButtonAt(int x, int y);
+    void Step(int direction);
     int FilterFlags(const std::string& subject, const std::string& from, const std::string& size);
     std::vector<std::string> MessageLines(const std::string& from, const std::string& subject,
                                           const std::string& size) const;
