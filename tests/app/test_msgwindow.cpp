@@ -8,45 +8,10 @@
 
 #include "app/VexilFolder.h"
 #include "support/Dovecot.h"
+#include "support/FakeMsgView.h"
 
 namespace vexil::test {
 namespace {
-
-class TModalMsgView : public IMsgListView {
-public:
-    std::vector<std::string> Text;
-    std::function<void()> OnModal;
-    int Modals = 0;
-    bool Visible = false;
-    TMaskRegionOps Regions;
-
-    void ShowModal() override {
-        ++Modals;
-        Visible = true;
-        if (OnModal) OnModal();
-        Visible = false;
-    }
-    void Show() override { Visible = true; }
-    void Hide() override { Visible = false; }
-    bool IsVisible() override { return Visible; }
-    void CloseWindow() override { Visible = false; }
-    void SetBounds(int, int, int, int) override {}
-    void GetPosition(int& l, int& t) override { l = t = 0; }
-    void ScreenSize(int& w, int& h) override { w = 1024, h = 768; }
-    void GetCursorPos(int& x, int& y) override { x = y = 0; }
-    void SetTopmost(bool) override {}
-    IRegionOps& RegionOps() override { return Regions; }
-    void SetWindowRegion(IRegionOps::Handle region) override { Regions.Delete(region); }
-    void Invalidate(const TRect&) override {}
-    void SetTextArea(const TTextAreaStyle&) override {}
-    void SetLines(const std::vector<std::string>& lines) override { Text = lines; }
-    std::vector<std::string> Lines() override { return Text; }
-    void PageText(bool) override {}
-    void ProcessMessages() override {}
-    bool SaveDialog(TMemoDialog&, std::string&) override { return false; }
-    bool OpenDialog(TMemoDialog&, std::string&) override { return false; }
-    void PopupMenu(const TMenuItem&, int, int) override {}
-};
 
 class TIgnoringAlert : public IFilterAlert {
 public:
@@ -70,7 +35,7 @@ protected:
     }
     void DoubleClickFlag() { vexil.FLAGMouseDown(TMouseButton::Left, ssLeft | ssDouble, 1, 1); }
 
-    TModalMsgView window;
+    TFakeMsgView window;
     TIgnoringAlert alert;
 };
 

@@ -11,60 +11,15 @@
 #include "support/Dovecot.h"
 #include "support/FakeMainWindow.h"
 #include "support/FakeMessages.h"
+#include "support/FakeMsgView.h"
 #include "support/TempDir.h"
 
 namespace vexil {
 namespace {
 
 using Lines = std::vector<std::string>;
+using test::TFakeMsgView;
 using test::TMailbox;
-
-class TFakeMsgView : public IMsgListView {
-public:
-    std::vector<std::string> Text;
-    std::vector<std::vector<std::string>> Shown;  // every SetLines, in order
-    int Left = 0, Top = 0, Width = 0, Height = 0, Pages = 0;
-    bool Closed = false;
-    std::optional<std::string> NextPath;
-    int NextFilterIndex = 0;  // 0: as the dialog was given
-    std::vector<TMemoDialog> Dialogs;
-    const TMenuItem* Menu = nullptr;
-    test::TMaskRegionOps Regions;
-
-    void SetBounds(int l, int t, int w, int h) override { Left = l, Top = t, Width = w, Height = h; }
-    void GetPosition(int& l, int& t) override { l = Left, t = Top; }
-    void ScreenSize(int& w, int& h) override { w = 1024, h = 768; }
-    void GetCursorPos(int& x, int& y) override { x = y = 0; }
-    void SetTopmost(bool) override {}
-    IRegionOps& RegionOps() override { return Regions; }
-    void SetWindowRegion(IRegionOps::Handle region) override { Regions.Delete(region); }
-    void Invalidate(const TRect&) override {}
-    void ShowModal() override {}
-    void Show() override {}
-    void Hide() override {}
-    bool IsVisible() override { return false; }
-    void CloseWindow() override { Closed = true; }
-    void SetTextArea(const TTextAreaStyle&) override {}
-    void SetLines(const std::vector<std::string>& lines) override {
-        Text = lines;
-        Shown.push_back(lines);
-    }
-    std::vector<std::string> Lines() override { return Text; }
-    void PageText(bool down) override { Pages += down ? 1 : -1; }
-    void ProcessMessages() override {}
-    bool SaveDialog(TMemoDialog& d, std::string& path) override { return Answer(d, path); }
-    bool OpenDialog(TMemoDialog& d, std::string& path) override { return Answer(d, path); }
-    void PopupMenu(const TMenuItem& menu, int, int) override { Menu = &menu; }
-
-private:
-    bool Answer(TMemoDialog& d, std::string& path) {
-        Dialogs.push_back(d);
-        if (NextFilterIndex) d.FilterIndex = NextFilterIndex;
-        if (!NextPath) return false;
-        path = *NextPath;
-        return true;
-    }
-};
 
 class TFakeAlert : public IFilterAlert {
 public:
