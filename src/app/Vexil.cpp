@@ -439,24 +439,15 @@ void TVexil::MouseMove(int x, int y, TShiftState shift) {
         FormMouseMove(shift);
         return;
     }
-    TImgBtn* over = ButtonAt(x, y);
-    if (pressed_ && over != pressed_) over = nullptr;
-    if (over == hover_) return;
-    if (hover_) hover_->MouseLeave();
-    hover_ = over;
-    if (hover_) hover_->MouseEnter();
+    pointer_.Move(ButtonAt(x, y));
 }
 
-void TVexil::MouseLeaveWindow() {
-    if (pressed_) return;  // the capture brings the release back to us
-    if (hover_) hover_->MouseLeave();
-    hover_ = nullptr;
-}
+void TVexil::MouseLeaveWindow() { pointer_.Leave(); }
 
 void TVexil::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     if (TImgBtn* b = ButtonAt(x, y)) {
         if (button == TMouseButton::Left) {
-            pressed_ = b;
+            pointer_.Press(b);
             view_.SetMouseCapture(true);
         }
         b->MouseDown(button, shift, x - b->Left, y - b->Top);
@@ -493,9 +484,8 @@ void TVexil::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
         view_.SetMouseCapture(false);
         return;
     }
-    if (!pressed_ || button != TMouseButton::Left) return;
-    TImgBtn* b = pressed_;
-    pressed_ = nullptr;
+    if (!pointer_.Pressed() || button != TMouseButton::Left) return;
+    TImgBtn* b = pointer_.Release();
     view_.SetMouseCapture(false);
     b->MouseUp(button, shift, x - b->Left, y - b->Top);
     MouseMove(x, y, shift);

@@ -271,8 +271,7 @@ private:
     bool onTopChecked_ = true;  // check mark of the On Top menu item
     TTrayIcon trayIcon_ = TTrayIcon::Dis;
     TWindowDrag drag_;
-    TImgBtn* hover_ = nullptr;    // button under the pointer
-    TImgBtn* pressed_ = nullptr;  // button holding the mouse capture
+    TButtonPointer pointer_;  // the button under the pointer, the one holding the capture
 };
 
 }  // namespace vexil

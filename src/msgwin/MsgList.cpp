@@ -239,7 +239,7 @@ std::string TMsgList::HintAt(int x, int y) {
 
 void TMsgList::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     if (TImgBtn* b = ButtonAt(x, y)) {
-        if (button == TMouseButton::Left) pressed_ = b;
+        if (button == TMouseButton::Left) pointer_.Press(b);
         b->MouseDown(button, shift, x - b->Left, y - b->Top);
         return;
     }
@@ -268,26 +268,16 @@ void TMsgList::MouseMove(int x, int y, TShiftState shift) {
         dragY_ = cy;
         return;
     }
-    TImgBtn* over = ButtonAt(x, y);
-    if (pressed_ && over != pressed_) over = nullptr;
-    if (over == hover_) return;
-    if (hover_) hover_->MouseLeave();
-    hover_ = over;
-    if (hover_) hover_->MouseEnter();
+    pointer_.Move(ButtonAt(x, y));
 }
 
 void TMsgList::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     dragging_ = false;
-    TImgBtn* b = pressed_;
-    pressed_ = nullptr;
+    if (button != TMouseButton::Left) return;
     // The click may close the window or show another message: it runs last.
-    if (b) b->MouseUp(button, shift, x - b->Left, y - b->Top);
+    if (TImgBtn* b = pointer_.Release()) b->MouseUp(button, shift, x - b->Left, y - b->Top);
 }
 
-void TMsgList::MouseLeaveWindow() {
-    if (pressed_) return;
-    if (hover_) hover_->MouseLeave();
-    hover_ = nullptr;
-}
+void TMsgList::MouseLeaveWindow() { pointer_.Leave(); }
 
 }  // namespace vexil

@@ -96,8 +96,7 @@ private:
     TMenuItem mnuMsg_;
     int dragX_ = 0, dragY_ = 0;
     bool dragging_ = false;
-    TImgBtn* hover_ = nullptr;
-    TImgBtn* pressed_ = nullptr;
+    TButtonPointer pointer_;
 };
 
 }  // namespace vexil

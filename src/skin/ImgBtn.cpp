@@ -178,4 +178,18 @@ void TImgBtn::Paint(TImage32& surface) const {
     }
 }
 
+void TButtonPointer::Move(TImgBtn* over) {
+    if (pressed_ && over != pressed_) over = nullptr;
+    if (over == hover_) return;
+    if (hover_) hover_->MouseLeave();
+    hover_ = over;
+    if (hover_) hover_->MouseEnter();
+}
+
+void TButtonPointer::Leave() {
+    if (pressed_) return;
+    if (hover_) hover_->MouseLeave();
+    hover_ = nullptr;
+}
+
 }  // namespace vexil

@@ -95,4 +95,27 @@ private:
     bool clicking_ = false;  // left button went down on the button and is not up yet
 };
 
+// Which of a window's image buttons the pointer is over and which one holds
+// the left button: while one is held, only that one lights up.
+class TButtonPointer {
+public:
+    // The pointer is over `over` (null: no button).
+    void Move(TImgBtn* over);
+    // The pointer left the window; a held button keeps its state (the mouse
+    // capture brings its release back).
+    void Leave();
+    void Press(TImgBtn* button) { pressed_ = button; }
+    // The held button, now released; null when none was held.
+    TImgBtn* Release() {
+        TImgBtn* b = pressed_;
+        pressed_ = nullptr;
+        return b;
+    }
+    TImgBtn* Pressed() const { return pressed_; }
+
+private:
+    TImgBtn* hover_ = nullptr;
+    TImgBtn* pressed_ = nullptr;
+};
+
 }  // namespace vexil
