@@ -162,8 +162,11 @@ void TMsgList::OpenMemoClick() {
     try {
         view_.SetLines(ReadMemo(path));
     } catch (const EMemoReadError& e) {
-        // The text stays as it was; Save Memo points at the file all the same.
+        // The text and the file Save Memo writes to stay as they were: a file
+        // that could not be read (too large, locked) must not be replaced by
+        // one click with text that never came from it.
         messages_.ShowMessage(e.what());
+        return;
     }
     MemoFileName = path;
 }

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 
+#include "msgwin/MemoFile.h"
 #include "support/Dovecot.h"
 #include "support/FakeMainWindow.h"
 #include "support/FakeMessages.h"
@@ -277,11 +279,19 @@ TEST_F(MsgList, TheNotepadSavesOpensAndPreparesItsMenu) {
     view.SetLines({});
     window.OpenMemoClick();
     EXPECT_EQ(view.Text, (Lines{"caf\xC3\xA9", "note"}));
-    view.NextPath = dir.File("missing.txt");
-    window.OpenMemoClick();
-    EXPECT_EQ(view.Text, (Lines{"caf\xC3\xA9", "note"}));  // kept
-    EXPECT_EQ(window.MemoFileName, dir.File("missing.txt"));
-    EXPECT_EQ(messages.Shown.size(), 1u);
+    // A file that cannot be read changes neither the text nor the file that
+    // Save Memo writes to: one click must not replace the unread file.
+    const std::string big = dir.File("big.txt");
+    test::WriteFileBytes(big, "x");
+    std::filesystem::resize_file(big, kMaxMemoBytes + 1);
+    for (const std::string& path : {dir.File("missing.txt"), big}) {
+        view.NextPath = path;
+        window.OpenMemoClick();
+        EXPECT_EQ(view.Text, (Lines{"caf\xC3\xA9", "note"})) << path;
+        EXPECT_EQ(window.MemoFileName, dir.File("memo.txt")) << path;
+    }
+    EXPECT_EQ(messages.Shown.size(), 2u);
+    EXPECT_EQ(std::filesystem::file_size(big), kMaxMemoBytes + 1);
 
     window.NextBtnClick();
     window.PrevBtnClick();
