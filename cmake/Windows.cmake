@@ -62,3 +62,4 @@ target_link_libraries(config_open PRIVATE vexil_win32)
 
 # The whole-program tests read the message window's text with this probe.
 add_executable(text_probe tests/e2e/text_probe.cpp)
+target_link_options(text_probe PRIVATE -municode)

@@ -36,6 +36,8 @@ int CodePageOf(const std::string& charset) {
     return 0;
 }
 
+std::string RawToUtf8(const std::string& text) { return IsValidUtf8(text) ? text : ToUtf8(text, ""); }
+
 bool IsValidUtf8(const std::string& text) {
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();

@@ -23,6 +23,10 @@ std::string Iso2022JpToEucJp(const std::string& bytes);
 // fails.  The platform converts (Windows' code pages, or iconv natively).
 std::string ToUtf8(const std::string& bytes, const std::string& charset);
 
+// 8-bit text of no declared charset (a raw header) as UTF-8: kept when it is
+// valid UTF-8 (what mailers send today), else read in the system's code page.
+std::string RawToUtf8(const std::string& text);
+
 // UTF-8 in the system's code page, for what the 8-bit parts of the program
 // take (characters it lacks become '?').
 std::string FromUtf8(const std::string& text);

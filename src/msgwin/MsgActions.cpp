@@ -4,6 +4,7 @@
 
 #include "base/Charsets.h"
 #include "base/Text.h"
+#include "msgwin/Mailto.h"
 #include "msgwin/MemoFile.h"
 #include "msgwin/MsgList.h"
 #include "msgwin/SaveName.h"
@@ -71,9 +72,9 @@ void TMsgList::ReplyBtnClick() {
     for (char& c : ReplyAddress)
         if (c == '"') c = ' ';
     view_.ProcessMessages();
-    // The mail handler takes the address as the system's 8-bit text.
-    const std::string address = IsValidUtf8(ReplyAddress) ? FromUtf8(ReplyAddress) : ReplyAddress;
-    host_.ShellOpen("mailto:" + Trim(address));
+    // The sender's address alone, percent-encoded: what the mail handler
+    // receives is an address and never extra fields or arguments.
+    host_.ShellOpen(MailtoUrl(RawToUtf8(ReplyAddress)));
 }
 
 void TMsgList::DeleteBtnClick() {

@@ -21,10 +21,6 @@ const char* const kHtmlEmail = "=HTML EMAIL=";
 
 namespace {
 
-// Header text as received, in UTF-8 (mailers send 8-bit headers in UTF-8
-// today; older ones in the system's code page).
-std::string RawToUtf8(const std::string& text) { return IsValidUtf8(text) ? text : ToUtf8(text, ""); }
-
 TColor32 SkinColor(std::uint32_t bgr) {
     return Rgb(static_cast<std::uint8_t>(bgr & 0xFF), static_cast<std::uint8_t>((bgr >> 8) & 0xFF),
                static_cast<std::uint8_t>((bgr >> 16) & 0xFF));

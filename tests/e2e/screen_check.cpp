@@ -186,6 +186,10 @@ int PrintPoints(const std::string& folder) {
         {"msgdelete", &skin.Delete}, {"msgclose", &skin.Close}};
     for (const auto& [name, b] : msgButtons)
         std::cout << name << " " << mx + b->X + 8 << " " << my + b->Y + 8 << "\n";
+    // A spot of the message window's own background, for its context menu:
+    // midway across the text area, halfway up the band above it.
+    std::cout << "msgfree " << mx + skin.MemoX + skin.MemoW / 2 << " " << my + skin.MemoY / 2
+              << "\n";
     // The free spot nearest the top-left corner, with a margin of 3 pixels
     // of window on every side.
     for (int y = 3; y + 3 < vexil.ClientHeight(); ++y)

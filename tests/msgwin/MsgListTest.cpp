@@ -210,7 +210,7 @@ TEST_F(MsgList, DeleteShowsTheFirstLeftAndReplyHasNoQuotes) {
     Open({kHtmlMail, kUtf8Mail});
     window.ShowMsg(2, 0);
     window.ReplyBtnClick();
-    EXPECT_EQ(host.Opened, std::vector<std::string>{"mailto:Ann Smith  <ann@example.org>"});
+    EXPECT_EQ(host.Opened, std::vector<std::string>{"mailto:ann@example.org"});
     window.DeleteBtnClick();
     EXPECT_EQ(host.Count, 1);
     EXPECT_EQ(window.CurrentMsg, 1);
