@@ -84,6 +84,11 @@ LRESULT TMsgListWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_ERASEBKGND:
         return 1;  // the paint covers everything
+    case WM_SETFOCUS:
+        // Back from a dialog or another program, the keys go to the text
+        // again, as in any text window.
+        SetFocus(edit_);
+        return 0;
     case WM_CTLCOLOREDIT:
         if (reinterpret_cast<HWND>(lp) == edit_) {
             HDC dc = reinterpret_cast<HDC>(wp);
