@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The message window of vexil.exe against a local Dovecot, driven with the
-# mouse and the keyboard.  Offline, a double click on the mail picture opens
+# mouse and the keyboard, over plain, quoted-printable, base64 UTF-8
+# (Cyrillic, Japanese), nested multipart, HTML-only and filtered mail.  Offline, a double click on the mail picture opens
 # the notepad: typing, Save Memo as (".txt" added), clearing, Open Memo of a
 # UTF-8 file and Save Memo.  Online it opens on the first message: the text
 # area's contents (read from the window, not from pixels) show KOI8-R and
@@ -112,9 +113,12 @@ open(work + "/m4", "w").write(
     "Content-Disposition: attachment; filename=\"..\\..\\Start Menu\\Programs\\Startup\\report.bin\"\n\n"
     + body + "--XYZ--\n")
 PY
+printf 'From: Anne <anne@example.fr>\nSubject: qp\nContent-Type: text/plain; charset=iso-8859-1\nContent-Transfer-Encoding: quoted-printable\n\nCaf=E9 cr=E8me, une tr=\n=E8s longue ligne.\n' > "$WORK/m3a"
+printf 'From: Dan <dan@example.org>\nSubject: nested\nMIME-Version: 1.0\nContent-Type: multipart/mixed; boundary="out"\n\n--out\nContent-Type: multipart/alternative; boundary="in"\n\n--in\nContent-Type: text/plain; charset=utf-8\n\nTwo files, see below.\n--in\nContent-Type: text/html; charset=utf-8\n\n<p>Two files</p>\n--in--\n--out\nContent-Type: text/csv; name="list.csv"\nContent-Disposition: attachment; filename="list.csv"\n\na,b\n--out\nContent-Type: image/png; name="dot.png"\nContent-Transfer-Encoding: base64\n\niVBORw0KGgo=\n--out--\n' > "$WORK/m3b"
+printf 'From: News <news@example.org>\nSubject: html only\nContent-Type: text/html; charset=utf-8\n\n<!DOCTYPE html>\n<html><body><p>Hello</p></body></html>\n' > "$WORK/m3c"
 printf 'From: Prizes <win@example.com>\nSubject: You WIN A PRIZE today\n\nClick.\n' > "$WORK/m5"
 # A second apart: the server lists its mail in the order the file names give.
-for m in m1 m2 m3 m4 m5; do bash "$SUPPORT/dovecot.sh" deliver "$DOVECOT" user01 "$WORK/$m" >/dev/null; sleep 1.1; done
+for m in m1 m2 m3 m3a m3b m3c m4 m5; do bash "$SUPPORT/dovecot.sh" deliver "$DOVECOT" user01 "$WORK/$m" >/dev/null; sleep 1.1; done
 
 dir=$(fresh_folder msgwindow)
 python3 - "$port" > "$dir/Accounts.ini" <<'PY'
@@ -185,7 +189,18 @@ for _ in $(seq 40); do [ -s "$WORK/mailto.txt" ] && break; sleep 0.25; done
 if [ "$(tr -d '\r\n ' < "$WORK/mailto.txt" 2>/dev/null)" = "mailto:bob@example.org" ]; then ok "Reply: the mail handler got mailto:bob@example.org"; else fail "Reply: the handler got '$(cat "$WORK/mailto.txt" 2>/dev/null)'"; fi
 
 click ${at[msgnext]}
-if shown "Subj : with file"; then ok "message 4 shows its file"; else fail "message 4: $(cat "$WORK/text.txt")"; fi
+if shown "Café crème, une très longue ligne."; then ok "quoted-printable Latin-1 text, soft break joined"; else fail "quoted-printable: $(cat "$WORK/text.txt")"; fi
+click ${at[msgnext]}
+if shown "Two files, see below." && grep -qF "File(s) : list.csv dot.png" "$WORK/text.txt" && ! grep -qF "a,b" "$WORK/text.txt"; then
+  ok "nested multipart: its text and both files"
+  keep_shot msgwindow-nested
+else
+  fail "nested multipart: $(cat "$WORK/text.txt")"
+fi
+click ${at[msgnext]}
+if shown "=HTML EMAIL=" && ! grep -qF "<p>Hello" "$WORK/text.txt"; then ok "an HTML-only message says so"; else fail "HTML only: $(cat "$WORK/text.txt")"; fi
+click ${at[msgnext]}
+if shown "Subj : with file"; then ok "the next message shows its file"; else fail "message with a file: $(cat "$WORK/text.txt")"; fi
 menu 2
 if file_dialog "Save As" "$WORK/saved.bin" && appears "$WORK/saved.bin" && cmp -s "$WORK/saved.bin" "$WORK/report.bin"; then
   ok "the attachment is saved byte for byte"
@@ -209,7 +224,7 @@ click ${at[msgnext]}
 if wait_window "Vexil Filter !" 15 >/dev/null; then
   keys alt+d
   if shown "Subj : Привет"; then ok "the alert's Delete shows the first message"; else fail "after the alert's Delete: $(cat "$WORK/text.txt")"; fi
-  if [ "$(count)" = 4 ]; then ok "the alert's Delete removed the message on the server"; else fail "server count $(count) after the alert's Delete"; fi
+  if [ "$(count)" = 7 ]; then ok "the alert's Delete removed the message on the server"; else fail "server count $(count) after the alert's Delete"; fi
 else
   fail "no filter alert the second time"
 fi
@@ -217,11 +232,11 @@ click ${at[msgprev]}
 if shown "Subj : with file"; then ok "previous wraps to the last message"; else fail "wrap: $(cat "$WORK/text.txt")"; fi
 click ${at[msgdelete]}
 if shown "Subj : Привет"; then ok "delete shows the first message left"; else fail "after delete: $(cat "$WORK/text.txt")"; fi
-if [ "$(count)" = 3 ]; then ok "the server holds 3 messages"; else fail "server count $(count)"; fi
+if [ "$(count)" = 6 ]; then ok "the server holds 6 messages"; else fail "server count $(count)"; fi
 click ${at[msgclose]}
 sleep 2
 import -window root -depth 8 "$WORK/after.ppm"
-if "$CHECK" shot "$dir" "$WORK/after.ppm" "$ROOT_COLOR" "DEMO 3 MESSAGES" 3 online >/dev/null 2>&1; then ok "closing counts again"; else fail "main window after closing"; fi
+if "$CHECK" shot "$dir" "$WORK/after.ppm" "$ROOT_COLOR" "DEMO 6 MESSAGES" 6 online >/dev/null 2>&1; then ok "closing counts again"; else fail "main window after closing"; fi
 
 # Exit, the last item of the context menu.
 xdotool mousemove ${at[free]} click 3
