@@ -60,6 +60,10 @@ add_executable(empty_window WIN32 bench/win32/empty_window.cpp)
 add_executable(config_open bench/win32/config_open.cpp src/win32/vexil.rc)
 target_link_libraries(config_open PRIVATE vexil_win32)
 
+# Opening a message in the real message window (bench/open_message.sh).
+add_executable(open_message bench/win32/open_message.cpp)
+target_link_libraries(open_message PRIVATE vexil_win32 psapi)
+
 # The whole-program tests read the message window's text with this probe.
 add_executable(text_probe tests/e2e/text_probe.cpp)
 target_link_options(text_probe PRIVATE -municode)

@@ -19,7 +19,9 @@ TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messag
                [this](bool on) { view_.SetAnimationTimer(on); }),
       cycle_(*POP, Msg, RASC, settings_, accounts_, *this) {
     POP->Port = 110;
-    POP->BufferChunk = 8192;
+    // 64 KB receives: a large message comes in a few hundred system calls
+    // instead of thousands (three times faster under Wine).
+    POP->BufferChunk = 65536;
     POP->OnStatus = [this](TWireSocket&, const std::string& text) { cycle_.POPStatus(text); };
     POP->OnWork = [this](TWireSocket&, int, int) { POPWork(); };
     // Between the slices of every wait on the server: the window stays alive.

@@ -1,0 +1,143 @@
+// Opening a message in the message window as a double click does it: the
+// real window (hidden), "Retr" from a server, decoding, and the text area
+// filled.  Run by bench/open_message.sh under Wine.
+//
+//   open_message HOST PORT USER PASSWORD MESSAGE [RUNS]
+//
+// Prints "median_ms=… min_ms=… runs=… text_chars=… attachment_bytes=…
+// bare_edit_ms=… peak_mb=…" on one line.  bare_edit_ms is the time a bare
+// edit control of the same style takes to take the text shown (the floor);
+// peak_mb is the process's peak working set above what it held before the
+// first message was opened (attachments are decoded into temporary files, as
+// in the program).
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "msgwin/MsgList.h"
+#include "win32/MsgListWindow.h"
+#include "win32/Win32Services.h"
+
+using namespace vexil;
+
+namespace {
+
+class TNoAlert : public IFilterAlert {
+public:
+    TAlertAnswer Ask(const std::string&, const std::string&, const std::string&, int) override {
+        return TAlertAnswer::Ignore;
+    }
+};
+
+class THost : public IMsgListHost {
+public:
+    int Count = 0;
+    int MsgCount() override { return Count; }
+    bool NotepadMode() override { return false; }
+    bool OnTopChecked() override { return false; }
+    void CountAndClose() override {}
+    void ShellOpen(const std::string&) override {}
+};
+
+size_t WorkingSet(bool peak) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 6) {
+        std::fprintf(stderr, "usage: %s HOST PORT USER PASSWORD MESSAGE [RUNS]\n", argv[0]);
+        return 2;
+    }
+    const int number = std::atoi(argv[5]);
+    const int runs = argc > 6 ? std::max(1, std::atoi(argv[6])) : 5;
+    TMsgListWindow window(GetModuleHandleA(nullptr), nullptr);
+    TNoAlert alert;
+    THost host;
+    TWin32Messages messages;
+    TWirePOP3 pop;
+    TWireMessage msg;
+    TSettings settings;
+    settings.header_only = false;
+    settings.filter = false;
+    TFilterTable filters;
+    TMsgList logic(window, alert, host, messages, pop, msg, settings, filters);
+    window.Bind(logic);
+    TTextAreaStyle style;
+    style.Bounds = TRect{16, 37, 344, 215};
+    style.FontName = "Tahoma";
+    style.FontSize = 8;
+    window.SetTextArea(style);
+
+    pop.Host = argv[1];
+    pop.Port = std::atoi(argv[2]);
+    pop.UserID = argv[3];
+    pop.Password = argv[4];
+    // As the main window has it: its buffer, and the windows kept alive on
+    // every received kilobyte.
+    pop.BufferChunk = 65536;
+    pop.OnWork = [&window](TWireSocket&, int, int) { window.ProcessMessages(); };
+    std::vector<double> times;
+    size_t textChars = 0;
+    unsigned long long attachmentBytes = 0;
+    const size_t before = WorkingSet(false);
+    try {
+        pop.Connect();
+        host.Count = pop.CheckMessages();
+        for (int i = 0; i < runs; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            logic.ShowMsg(number, 0);
+            times.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        }
+        pop.Disconnect();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "open failed: %s\n", e.what());
+        return 1;
+    }
+    HWND edit = FindWindowExW(window.Handle(), nullptr, L"EDIT", nullptr);
+    textChars = static_cast<size_t>(GetWindowTextLengthW(edit));
+
+    // The floor: the same text put into a bare edit control of the same
+    // size, style and font.
+    std::wstring text(textChars + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(edit, &text[0], static_cast<int>(textChars + 1))));
+    RECT bounds;
+    GetClientRect(edit, &bounds);
+    HWND bare = CreateWindowExW(0, L"EDIT", L"", GetWindowLongW(edit, GWL_STYLE) & ~WS_VISIBLE, 0, 0,
+                                bounds.right, bounds.bottom, window.Handle(), nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    SendMessageW(bare, WM_SETFONT, SendMessageW(edit, WM_GETFONT, 0, 0), FALSE);
+    SendMessageW(bare, EM_SETLIMITTEXT, 0, 0);
+    const auto floorStart = std::chrono::steady_clock::now();
+    SetWindowTextW(bare, text.c_str());
+    const double floorMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - floorStart).count();
+    DestroyWindow(bare);
+
+    for (const TAttachment& a : msg.Attachments) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (GetFileAttributesExA(a.StoredPathName.c_str(), GetFileExInfoStandard, &data))
+            attachmentBytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    const size_t peak = WorkingSet(true);
+    std::sort(times.begin(), times.end());
+    const size_t n = times.size();
+    const double median = n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+    std::printf("median_ms=%.1f min_ms=%.1f runs=%zu text_chars=%zu attachment_bytes=%llu "
+                "bare_edit_ms=%.1f peak_mb=%.1f\n",
+                median, times.front(), n, textChars, attachmentBytes, floorMs,
+                (peak > before ? peak - before : 0) / 1048576.0);
+    return 0;
+}
