@@ -67,3 +67,4 @@ target_link_libraries(open_message PRIVATE vexil_win32 psapi)
 # The whole-program tests read the message window's text with this probe.
 add_executable(text_probe tests/e2e/text_probe.cpp)
 target_link_options(text_probe PRIVATE -municode)
+target_link_libraries(text_probe PRIVATE vexil_win32)

@@ -10,22 +10,14 @@
 #include <cstdio>
 #include <string>
 
+#include "win32/WideText.h"
+
 namespace {
 
 // The file dialog's file name field: a combo box in the Explorer style, an
 // edit control in the older one.
 constexpr int kFileNameCombo = 0x47c;
 constexpr int kFileNameEdit = 0x480;
-
-std::string Utf8(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size,
-                            nullptr, nullptr);
-    return out;
-}
 
 std::wstring TextOf(HWND control) {
     const LRESULT n = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
@@ -52,7 +44,7 @@ int wmain(int argc, wchar_t** argv) {
         if (window) control = FindWindowExW(window, nullptr, L"EDIT", nullptr);
     }
     if (!control) return 1;
-    const std::string out = Utf8(TextOf(control));
+    const std::string out = vexil::FromWide(TextOf(control));
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
 }
