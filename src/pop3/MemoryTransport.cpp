@@ -28,6 +28,7 @@ void TMemoryTransport::Connect(std::uint32_t address, int port, bool noDelay, co
     ConnectedPort = port;
     NoDelay = noDelay;
     open_ = true;
+    secure_ = false;
 }
 
 int TMemoryTransport::Send(const char* data, int size, const TWaitControl&) {
@@ -51,6 +52,28 @@ int TMemoryTransport::Receive(char* data, int size, const TWaitControl&) {
     return static_cast<int>(count);
 }
 
-void TMemoryTransport::Close() { open_ = false; }
+void TMemoryTransport::Close() {
+    open_ = false;
+    secure_ = false;
+}
+
+void TMemoryTransport::StartTls(const std::string& host, const TWaitControl&) {
+    if (!open_) throw EWireSocketError(kWsaNotConnected);
+    ++TlsStarts;
+    TlsHost = host;
+    SentBeforeTls = Sent.size();
+    ReadBeforeTls = ReadPos;
+    if (!TlsError.empty()) {
+        Close();
+        throw ETlsError(TlsError);
+    }
+    secure_ = true;
+    Incoming += IncomingAfterTls;
+    IncomingAfterTls.clear();
+}
+
+void TMemoryTransport::EndTls(const TWaitControl&) {
+    if (secure_) ++TlsEnds;
+}
 
 }  // namespace vexil

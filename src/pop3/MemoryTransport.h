@@ -45,6 +45,18 @@ public:
     int ReceiveCount = 0;
     int LargestReceive = 0;  // the largest size a Receive asked for
 
+    // TLS as a switch: StartTls records the host and, unless TlsError names a
+    // reason to raise as ETlsError, makes the transport Secure.  The bytes
+    // stay as they are, so a test reads the conversation either side of it.
+    std::string TlsError;
+    // What the "server" says once TLS is on: added to Incoming by StartTls.
+    std::string IncomingAfterTls;
+    std::string TlsHost;
+    std::size_t SentBeforeTls = 0;  // Sent's size when the TLS started
+    std::size_t ReadBeforeTls = 0;  // ReadPos when the TLS started
+    int TlsStarts = 0;
+    int TlsEnds = 0;  // close_notify sent
+
     // Resolve answers every name with 127.0.0.1, at once.
     std::uint32_t Resolve(const std::string& host, const TWaitControl& wait) override;
     void Connect(std::uint32_t address, int port, bool noDelay, const TWaitControl& wait) override;
@@ -52,9 +64,13 @@ public:
     int Receive(char* data, int size, const TWaitControl& wait) override;
     void Close() override;
     bool IsOpen() const override { return open_; }
+    void StartTls(const std::string& host, const TWaitControl& wait) override;
+    void EndTls(const TWaitControl& wait) override;
+    bool Secure() const override { return secure_; }
 
 private:
     bool open_ = false;
+    bool secure_ = false;
 };
 
 }  // namespace vexil

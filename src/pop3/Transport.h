@@ -1,5 +1,5 @@
-// The byte transport under the line client: a TCP connection today, a TLS one
-// later.  The POP3 and message code never sees sockets.
+// The byte transport under the line client: a TCP connection that can turn
+// into a TLS one.  The POP3 and message code never sees sockets.
 #pragma once
 
 #include <chrono>
@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+
+#include "pop3/Security.h"
 
 namespace vexil {
 
@@ -81,8 +83,27 @@ public:
     // Receives up to size bytes; returns the count (0: the peer closed).
     // Raises EWireSocketError on failure or time-out.
     virtual int Receive(char* data, int size, const TWaitControl& wait) = 0;
+    // Closes at once, without any goodbye; never blocks, so the idle hook
+    // may call it.
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
+
+    // Turns the open connection into a TLS one: the handshake, then the
+    // check of the server's certificate for host (chain to a trusted root
+    // for server use, host name, dates).  From then on Send and Receive
+    // carry plain text over the secure channel.  Raises ETlsError with the
+    // reason (the connection is closed then), or EWireSocketError for the
+    // socket's own failures and time-outs.  Transports without TLS raise
+    // ETlsError(kTlsNotAvailable).
+    virtual void StartTls(const std::string& host, const TWaitControl& wait) {
+        (void)host;
+        (void)wait;
+        throw ETlsError(kTlsNotAvailable);
+    }
+    // The orderly end of a secure channel (TLS close_notify), before Close;
+    // nothing on a plain connection.  Raises like Send.
+    virtual void EndTls(const TWaitControl& wait) { (void)wait; }
+    virtual bool Secure() const { return false; }
 };
 
 // The platform's TCP transport (POSIX sockets natively, Windows Sockets 1.1

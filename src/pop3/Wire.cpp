@@ -133,6 +133,25 @@ void TWireSocket::DropConnection() {
     Disconnect();
 }
 
+void TWireSocket::SecureConnection(const std::string& host) {
+    try {
+        if (!Connected()) throw EWireClosedSocket();
+        if (readPos_ != fillPos_) throw ETlsError(kTlsHandshakeFailed);
+        transport_->StartTls(host, Wait());
+    } catch (...) {
+        DropConnection();
+        throw;
+    }
+}
+
+void TWireSocket::EndSecureChannel() {
+    if (!established_ || !Secure()) return;
+    try {
+        transport_->EndTls(Wait());
+    } catch (...) {
+    }
+}
+
 void TWireSocket::ResetBuffer(int capacity) {
     chunk_ = static_cast<size_t>(std::max(capacity, 2));
     buffer_.assign(chunk_, '\0');

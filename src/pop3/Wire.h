@@ -102,6 +102,8 @@ public:
 
     // The receive buffer's current size (it grows and shrinks by BufferChunk).
     std::size_t BufferCapacity() const { return buffer_.size(); }
+    // The connection runs over TLS.
+    bool Secure() const { return transport_ && transport_->Secure(); }
 
 protected:
     explicit TWireSocket(std::unique_ptr<ITransport> transport);
@@ -111,6 +113,14 @@ protected:
     // broken (peer close, time-out, 10058): only then is a goodbye worth sending.
     bool Established() const { return established_; }
     void ResetBuffer(int capacity);
+    // Turns the connection into a TLS one, the server's certificate checked
+    // for host.  Bytes that came before the handshake and were not read are
+    // a peer (or someone on the path) talking out of turn: refused.  Any
+    // failure drops the connection, so no goodbye goes out in the clear.
+    void SecureConnection(const std::string& host);
+    // Says the secure channel's goodbye (close_notify); nothing on a plain
+    // connection.  Never raises.
+    void EndSecureChannel();
     // A new reply starts: its lines are counted against MaxReplyBytes afresh.
     void BeginReply() { replyBytes_ = 0; }
     // Counts bytes of the current reply; past MaxReplyBytes the connection is

@@ -1,10 +1,13 @@
-// The POP3 session: log in, count by the unique-id listing, size, header,
-// whole message, delete, quit.  Every exchange goes through SendCmd and the
+// The POP3 session: secure the connection, log in, count by the unique-id
+// listing, size, header, whole message, delete, quit.  Every exchange goes through SendCmd and the
 // line reader of the socket layer; no state is cached between commands.
 #include "pop3/WirePOP3.h"
 
 #include <exception>
 #include <utility>
+#include <vector>
+
+#include "base/Text.h"
 
 namespace vexil {
 
@@ -14,6 +17,18 @@ namespace {
 std::string AfterFirstBlank(const std::string& text) {
     const auto blank = text.find(' ');
     return blank == std::string::npos ? std::string() : text.substr(blank + 1);
+}
+
+// The id of a "UIDL" listing line ("2 QhdPYR:00WBw1Ph7x7"): what follows the
+// message number, "" for a line without one.
+std::string_view UniqueIdOf(const std::string& line) {
+    const auto blank = line.find(' ');
+    if (blank == std::string::npos) return {};
+    std::string_view id(line);
+    id.remove_prefix(blank + 1);
+    while (!id.empty() && static_cast<unsigned char>(id.front()) <= ' ') id.remove_prefix(1);
+    while (!id.empty() && static_cast<unsigned char>(id.back()) <= ' ') id.remove_suffix(1);
+    return id;
 }
 
 }  // namespace
@@ -28,11 +43,19 @@ TWirePOP3::TWirePOP3(std::unique_ptr<ITransport> transport)
 void TWirePOP3::Connect() {
     TWireClient::Connect();
     try {
+        // Port 995 is POP3 over TLS from the first byte (RFC 8314).
+        const bool implicitTls =
+            Security == TSecurity::Tls || (Security == TSecurity::Auto && Port == 995);
+        if (implicitTls) {
+            DoStatus("Securing connection");
+            SecureConnection(Host);
+        }
         // The greeting is one raw line: a server that opens with blank lines
         // is not a POP3 server we talk to.
         ReplyText = ReadLn();
         if (ReplyText.compare(0, 3, "+OK") != 0) throw EWireConnectRefused(ReplyText);
         DoStatus("Connected");
+        if (!implicitTls && Security != TSecurity::None) StartTlsIfOffered();
         SendCmd("User " + UserID, 1, "User Account is valid", 1);
         SendCmd("Pass " + Password, 1, "Password is valid", 1);
     } catch (...) {
@@ -44,6 +67,29 @@ void TWirePOP3::Connect() {
         }
         throw;
     }
+}
+
+void TWirePOP3::StartTlsIfOffered() {
+    if (!OffersStls()) {
+        if (Security == TSecurity::StartTls) throw ETlsError(kTlsNotOffered);
+        return;
+    }
+    // Offered and refused, or offered and broken: never on in the clear, or
+    // anyone on the path could strip the offer's answer to read the password.
+    SendCmd("STLS", 1, "Securing connection", 0);
+    SecureConnection(Host);
+}
+
+// RFC 2449's capability list; a server without "CAPA" offers nothing.
+bool TWirePOP3::OffersStls() {
+    if (SendCmd("CAPA", -1) != 1) return false;
+    std::vector<std::string> capabilities;
+    Capture(&capabilities, {"."});
+    for (const std::string& line : capabilities) {
+        const std::string word = Trim(line.substr(0, line.find(' ')));
+        if (SameText(word, "STLS")) return true;
+    }
+    return false;
 }
 
 void TWirePOP3::Disconnect() {
@@ -60,21 +106,37 @@ void TWirePOP3::Disconnect() {
         TWireClient::Disconnect();
         throw;
     }
+    EndSecureChannel();
     TWireClient::Disconnect();
 }
 
-int TWirePOP3::CheckMessages() {
+int TWirePOP3::CheckMessages(TUniqueIds* ids) {
+    if (ids) ids->Forget();
     int count = 0;
     try {
-        SendCmd("UIDL", 1, "Checking for messages", 0);
+        // UIDL is optional (RFC 1939): a server without it still has a count.
+        if (SendCmd("UIDL", -1, "Checking for messages", 0) != 1) return CountByStat();
+        if (ids) ids->Begin();
         // The count is the number of lines of the unique-id listing.
         for (std::string line = ReadLn(); line != "."; line = ReadLn()) {
             ChargeReply(line.size() + 2);
             ++count;
+            if (ids) ids->Add(UniqueIdOf(line));
         }
+        if (ids) ids->End();
     } catch (const std::exception& e) {
+        if (ids) ids->Forget();
         DoStatus(e.what());
     }
+    return count;
+}
+
+// "+OK 3 1120": the first number of the reply.
+int TWirePOP3::CountByStat() {
+    SendCmd("STAT", 1);
+    const std::string rest = AfterFirstBlank(ReplyText);
+    const int count = StrToInt(rest.substr(0, rest.find(' ')));
+    if (count < 0) throw EWireResponseError(ReplyText);
     return count;
 }
 

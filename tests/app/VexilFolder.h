@@ -124,13 +124,19 @@ class TVexilFolder : public ::testing::Test, public TVexilFolderData {};
 // One POP3 session of the scripted server: greeting, login, a unique-id
 // listing of `count` messages, and the goodbye; the greeting comes after
 // `delayMs` (a server slow to answer).
+// A server's greeting and its answer to "CAPA": no TLS on offer, so an
+// account on automatic security logs in in the clear.
+inline TScript& GreetWithoutTls(TScript& script) {
+    return script.Send("+OK ready\r\n").Expect().Send("+OK\r\nUSER\r\nUIDL\r\n.\r\n");
+}
+
 inline TScript PopSession(int count, int delayMs = 0) {
     std::string listing = "+OK\r\n";
     for (int i = 1; i <= count; ++i)
         listing += std::to_string(i) + " uid" + std::to_string(i) + "\r\n";
     TScript script;
     if (delayMs > 0) script.Pause(delayMs);
-    script.Send("+OK ready\r\n").Expect().Send("+OK\r\n").Expect().Send("+OK\r\n").Expect()
+    GreetWithoutTls(script).Expect().Send("+OK\r\n").Expect().Send("+OK\r\n").Expect()
         .Send(listing + ".\r\n").Expect();
     return script;
 }

@@ -225,21 +225,22 @@ TEST_F(CheckCycle, AccountMenuChecksTheChosenAccount) {
     ExpectShown("ONE 1 MESSAGE", 1);
 }
 
-TEST_F(CheckCycle, ServerRefusingUidlCountsAsEmpty) {
+// UIDL is optional: a server without it is counted by STAT.
+TEST_F(CheckCycle, ServerRefusingUidlIsCountedByStat) {
     TScript script;
-    script.Send("+OK ready\r\n").Expect().Send("+OK\r\n").Expect().Send("+OK\r\n").Expect()
-        .Send("-ERR UIDL not supported\r\n").Expect();
+    GreetWithoutTls(script).Expect().Send("+OK\r\n").Expect().Send("+OK\r\n").Expect()
+        .Send("-ERR UIDL not supported\r\n").Expect().Send("+OK 2 640\r\n").Expect();
     TScriptedServer server({script});
     TAccount a{"Old", "127.0.0.1", "u", "p", server.Port(), false};
     Accounts({a});
     Start();
     vexil.ConnectClick();
     ASSERT_TRUE(vexil.Cycle().IsOnline());
-    ExpectShown("OLD EMPTY", 0);
-    const auto lines = server.Lines(0, 4);  // going online checks on its own connection
-    ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[2], "UIDL");
-    EXPECT_EQ(lines[3], "Quit");
+    ExpectShown("OLD 2 MESSAGES", 2);
+    const auto lines = server.Lines(0, 6);  // going online checks on its own connection
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.begin() + 6),
+              (std::vector<std::string>{"UIDL", "STAT", "Quit"}));
 }
 
 // minutes become the check timer's interval, within what a window timer

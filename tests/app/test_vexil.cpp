@@ -265,9 +265,10 @@ TEST_F(VexilWindow, ExitDeletesTheAttachmentFilesOfTheMessageOnHand) {
         "text\r\n--b\r\nContent-Type: application/octet-stream\r\n"
         "Content-Disposition: attachment; filename=\"a.bin\"\r\n"
         "Content-Transfer-Encoding: base64\r\n\r\nTWFu\r\n--b--\r\n.\r\n";
-    test::TScriptedServer server({test::TScript()
-                                      .Send("+OK ready\r\n").Expect().Send("+OK\r\n").Expect()
-                                      .Send("+OK\r\n").Expect().Send("+OK\r\n" + message)});
+    test::TScript script;
+    test::GreetWithoutTls(script).Expect().Send("+OK\r\n").Expect().Send("+OK\r\n").Expect()
+        .Send("+OK\r\n" + message);
+    test::TScriptedServer server({script});
     ASSERT_EQ(Start(), -1);
     vexil.POP->Host = "127.0.0.1";
     vexil.POP->Port = server.Port();

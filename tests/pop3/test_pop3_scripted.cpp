@@ -33,6 +33,7 @@ struct TClient {
         pop.UserID = "alice";
         pop.Password = "s3cret";
         pop.TimeoutMs = timeoutMs;
+        pop.Security = TSecurity::None;  // the scripts play plain sessions
         pop.OnStatus = [this](TWireSocket&, const std::string& text) { status.push_back(text); };
     }
     TWirePOP3 pop;

@@ -27,6 +27,7 @@ struct TPlayedSession {
         pop->Host = "mail.example.org";
         pop->UserID = "alice";
         pop->Password = "s3cret";
+        pop->Security = TSecurity::None;  // the session itself; its security has tests of its own
         pop->OnStatus = [this](TWireSocket&, const std::string& text) { status.push_back(text); };
     }
     // What the client sent after logging in.
@@ -249,7 +250,6 @@ TEST(POP3Session, RefusalOfEachCommand) {
         bool statusShowsReply;
     };
     const std::vector<TCase> cases = {
-        {"UIDL", [](TWirePOP3& p) { return std::to_string(p.CheckMessages()); }, "0", true},
         {"LIST", [](TWirePOP3& p) { return p.GetMessageSize(9); }, "", true},
         {"TOP", [&msg](TWirePOP3& p) { return std::to_string(p.RetrieveHeader(9, msg)); }, "raise", false},
         {"RETR", [&msg](TWirePOP3& p) { return std::to_string(p.Retrieve(9, msg, 10)); }, "0", false},
@@ -275,6 +275,36 @@ TEST(POP3Session, RefusalOfEachCommand) {
         EXPECT_EQ(s.pop->GetMessageSize(2), "500");
     }
     EXPECT_EQ(msg.Subject(), "old");  // a refused message leaves the object alone
+}
+
+// UIDL is optional (RFC 1939): without it the count comes from STAT, and the
+// listing's ids are unknown.  A STAT refused too, or not a number, counts 0
+// and shows the reply.
+TEST(POP3Session, RefusedUidlIsCountedByStat) {
+    const struct {
+        const char* stat;
+        int count;
+        const char* shown;
+    } cases[] = {
+        {"+OK 2 500\r\n", 2, nullptr},
+        {"+OK 0 0\r\n", 0, nullptr},
+        {"-ERR no stat\r\n", 0, "-ERR no stat"},
+        {"+OK many\r\n", 0, nullptr},
+        {"+OK -3 0\r\n", 0, "+OK -3 0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stat);
+        TPlayedSession s(kLogin + "-ERR no UIDL here\r\n" + c.stat + "+OK 1 7\r\n");
+        s.pop->Connect();
+        TUniqueIds ids;
+        EXPECT_EQ(s.pop->CheckMessages(&ids), c.count);
+        EXPECT_FALSE(ids.Known());
+        EXPECT_EQ(s.SentAfterLogin(), "UIDL\r\nSTAT\r\n");
+        if (c.shown) {
+            EXPECT_TRUE(s.Saw(c.shown));
+        }
+        EXPECT_EQ(s.pop->GetMessageSize(1), "7");  // the session goes on
+    }
 }
 
 TEST(POP3Session, SizeIsTheThirdWordOfTheReply) {
