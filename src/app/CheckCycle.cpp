@@ -77,6 +77,7 @@ void TCheckCycle::PutAccountIntoPOP(int index) {
     pop_.UserID = a.AccUser;
     pop_.Password = a.AccPassword;
     pop_.Port = a.AccPort;
+    pop_.Security = a.AccSecurity;
 }
 
 // --- Going online and offline ---
@@ -99,8 +100,12 @@ void TCheckCycle::GoOnline() {
         Dial(wasOnline);
         if (Abandoned()) return;
     }
+    securityFailure_.clear();
     try {
         pop_.Connect();
+    } catch (const ETlsError& e) {
+        securityFailure_ = e.what();
+        if (!Abandoned()) view_.ShowMessage(kPopConnectionFailed);
     } catch (const std::exception&) {
         if (!Abandoned()) view_.ShowMessage(kPopConnectionFailed);
     }
@@ -114,6 +119,9 @@ void TCheckCycle::GoOnline() {
     view_.SetStatusText("Connected");
     view_.ShowOnlineState();
     CheckNow(false);
+    // Offline again: the status line still says why the server was not used.
+    if (!IsOnline() && !securityFailure_.empty() && !Abandoned())
+        view_.ShowStatus(AccountName() + " " + securityFailure_);
     checkIntervalMs_ = CheckIntervalFor(settings_.minutes);
 }
 
@@ -214,7 +222,10 @@ void TCheckCycle::CheckNow(bool Advance) {
         pop_.CloseSocket();
         return;
     }
-    ShowResult(count, failed);
+    if (securityFailure_.empty())
+        ShowResult(count, failed);
+    else
+        ShowSecurityFailure();
     if (failed && settings_.RAS_connect) LeaveIfLineDropped();
 }
 
@@ -240,16 +251,25 @@ bool TCheckCycle::AdvanceAccount() {
 // listing's own failures are the client's status texts and a short count.
 int TCheckCycle::FetchCount(bool connect, bool& failed) {
     if (connect) {
+        securityFailure_.clear();
         try {
             pop_.Connect();
+        } catch (const ETlsError& e) {
+            securityFailure_ = e.what();
+            failed = true;
         } catch (const std::exception&) {
             failed = true;
         }
     }
     if (Abandoned()) return 0;
+    // A server that could not be trusted is asked nothing more.
+    if (!securityFailure_.empty()) {
+        failed = true;
+        return msgCount_;
+    }
     int count = msgCount_;
     try {
-        count = pop_.CheckMessages();
+        count = pop_.CheckMessages(&ids_);
     } catch (const std::exception&) {
         failed = true;
     }
@@ -275,11 +295,22 @@ void TCheckCycle::ShowResult(int count, bool failed) {
     result.Account = name;
     result.Count = count;
     result.Failed = failed;
-    result.News = memory_.Record(name, count, failed);
+    result.News = memory_.Record(name, count, failed, &ids_);
     for (const std::string& line : round_) {
         if (!result.CountHint.empty()) result.CountHint += '\r';
         result.CountHint += line;
     }
+    view_.ShowCheckResult(result);
+}
+
+// The reason goes on the status line; what the account showed before stays,
+// since nothing was learnt about its mailbox.
+void TCheckCycle::ShowSecurityFailure() {
+    TCheckResult result;
+    result.Account = AccountName();
+    result.Count = msgCount_;
+    result.Failed = true;
+    result.SecurityFailure = securityFailure_;
     view_.ShowCheckResult(result);
 }
 

@@ -20,6 +20,10 @@ struct TCheckResult {
     std::string Account;     // the account's name
     int Count = 0;           // messages waiting (0 when the check failed)
     bool Failed = false;     // the server could not be reached or refused the login
+    // A secure connection could not be had or trusted: the reason ("Certificate
+    // expired"), shown after the account's name.  The count, picture and new
+    // mail memory stay as they were.
+    std::string SecurityFailure;
     TMailNews News;          // mail waiting, new mail
     std::string CountHint;   // the round so far: "name : count" per account, CR between
 };
@@ -116,6 +120,7 @@ private:
     void PutAccountIntoPOP(int index);
     int FetchCount(bool connect, bool& failed);
     void ShowResult(int count, bool failed);
+    void ShowSecurityFailure();
     void LeaveIfLineDropped();
     // Dial-up around going online and offline.
     void Dial(bool wasOnline);
@@ -136,6 +141,8 @@ private:
     int checkIntervalMs_ = 60000;
     std::vector<std::string> round_;  // "name : count" of the accounts checked this round
     TMailMemory memory_;
+    TUniqueIds ids_;                 // the listing of the check that runs
+    std::string securityFailure_;    // why the check's connection could not be secured
 };
 
 // Both timers stopped for as long as it lives (a command that talks to the

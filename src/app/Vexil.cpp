@@ -212,6 +212,11 @@ void TVexil::DrawStatus(const std::string& text) { display_.DrawStatus(text); }
 void TVexil::SetStatusText(const std::string& text) { display_.SetStatusText(text); }
 
 void TVexil::ShowCheckResult(const TCheckResult& result) {
+    if (!result.SecurityFailure.empty()) {
+        display_.ShowStatus(result.Account + " " + result.SecurityFailure);
+        ticker_.Pause();
+        return;
+    }
     display_.NBMSGBMP.Hint = result.CountHint;
     if (result.News.MailWaiting) {
         ShowMessageCount();

@@ -72,6 +72,13 @@ TCurrentAccount LoadAccounts(TAccountTable& a, const std::string& exeDir, TLoadR
                              e.what());
         }
 
+        TSecurity security = TSecurity::Auto;
+        std::string word;
+        if (FindKeyInSection(fileName, section, "security", word) && !word.empty() &&
+            !ParseSecurity(word, security))
+            report.Malformed("Accounts.ini", "[Account" + std::to_string(i) + "] security",
+                             "'" + word + "' is not auto, tls, starttls or none");
+
         // A missing host or user reads as "none" and is kept as such: only an
         // unreadable file leaves them empty.
         if (host.empty() || user.empty()) continue;
@@ -83,6 +90,7 @@ TCurrentAccount LoadAccounts(TAccountTable& a, const std::string& exeDir, TLoadR
         slot.AccPassword = password;
         slot.AccInactive = inactive;
         slot.AccPort = portNumber;
+        slot.AccSecurity = security;
     }
 
     TCurrentAccount current;

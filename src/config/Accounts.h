@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "pop3/Security.h"
+
 namespace vexil {
 
 constexpr int kMaxAccounts = 10;
@@ -16,6 +18,7 @@ struct TPOPAcc {
     std::string AccName, AccHost, AccUser, AccPassword;  // password in plain text
     bool AccInactive = false;
     std::int32_t AccPort = 110;
+    TSecurity AccSecurity = TSecurity::Auto;  // "security"; a file without it means auto
 };
 
 // Slots 1..AccountCount are in use, in file order.
@@ -57,7 +60,8 @@ struct TCurrentAccount {
 // already counted (LoadFilters empties the table first).  The caller hands
 // a[AccountIndex] to the POP3 client when HasValidAccount is set.  A malformed
 // port_number goes to the report; the account is kept with port 110, as
-// without the line, and the accounts after it are read.
+// without the line, and the accounts after it are read.  The same for a
+// security word the program does not know: the account is kept on auto.
 TCurrentAccount LoadAccounts(TAccountTable& a, const std::string& exeDir, TLoadReport& report);
 
 }  // namespace vexil

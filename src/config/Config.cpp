@@ -72,6 +72,10 @@ void TConfig::FormCreate() {
     view_.SetRange(C::NewsUpDown, kNewsMinutesLow, kNewsMinutesHigh);
     view_.ListClear(C::ScrollSpeed);
     for (const char* speed : {"Slow", "Normal", "Fast"}) view_.ListAdd(C::ScrollSpeed, speed);
+    // In the order of TSecurity.
+    view_.ListClear(C::Security);
+    for (const char* choice : {"Automatic", "TLS", "STARTTLS", "None"})
+        view_.ListAdd(C::Security, choice);
 }
 
 TModalResult TConfig::Execute() {

@@ -80,6 +80,9 @@ public:
     void DelAccClick();
     void ChkActClick();
     void ChkInactClick();
+    // A security choice was made: TLS proposes port 995 in place of 110, and
+    // STARTTLS or None propose 110 in place of 995.
+    void SecurityChange();
 
     // The filters editor.
     void FilterLstChange();
@@ -105,6 +108,7 @@ private:
     bool StoreFields(int slot, bool inactive);
     std::vector<std::string> FilterListItems() const;
     void SetActiveRadios(bool inactive);
+    TSecurity SecurityFromList();
     void ChooseClamped(TConfigControl list, int index);
     void SetStatus(bool inactive);
 

@@ -66,6 +66,7 @@ void TConfig::RefillAccountList() {
     for (const C field : {C::NAccount, C::HostTxt, C::UserName, C::Password})
         view_.SetText(field, "");
     view_.SetText(C::PortTxt, "110");
+    view_.SetListIndex(C::Security, static_cast<int>(TSecurity::Auto));
 }
 
 void TConfig::LstAccSel() {
@@ -73,6 +74,7 @@ void TConfig::LstAccSel() {
         for (const C field : {C::NAccount, C::HostTxt, C::UserName, C::Password})
             view_.SetText(field, "");
         view_.SetText(C::PortTxt, "110");
+        view_.SetListIndex(C::Security, static_cast<int>(TSecurity::Auto));
         return;
     }
     const int s = view_.ListIndex(C::LstAcc) + 1;
@@ -83,7 +85,23 @@ void TConfig::LstAccSel() {
     view_.SetText(C::UserName, acc.AccUser);
     view_.SetText(C::Password, acc.AccPassword);
     view_.SetText(C::PortTxt, std::to_string(acc.AccPort));
+    view_.SetListIndex(C::Security, static_cast<int>(acc.AccSecurity));
     SetActiveRadios(acc.AccInactive);
+}
+
+TSecurity TConfig::SecurityFromList() {
+    const int index = view_.ListIndex(C::Security);
+    if (index < 0 || index > static_cast<int>(TSecurity::None)) return TSecurity::Auto;
+    return static_cast<TSecurity>(index);
+}
+
+void TConfig::SecurityChange() {
+    const TSecurity security = SecurityFromList();
+    const std::string port = Trim(view_.Text(C::PortTxt));
+    if (security == TSecurity::Tls && port == "110")
+        view_.SetText(C::PortTxt, "995");
+    else if ((security == TSecurity::StartTls || security == TSecurity::None) && port == "995")
+        view_.SetText(C::PortTxt, "110");
 }
 
 void TConfig::SetActiveRadios(bool inactive) {
@@ -147,6 +165,7 @@ bool TConfig::StoreFields(int slot, bool inactive) {
     acc.AccPassword = view_.Text(C::Password);
     acc.AccPort = port;
     acc.AccInactive = inactive;
+    acc.AccSecurity = SecurityFromList();
     if (!PasswordStorable(acc.AccPassword)) {
         messages_.ShowMessage(kBadPassword);
         return false;

@@ -16,8 +16,8 @@ enum class TConfigControl {
     ChkAuto, ChkLan, ChkRAS, LstRAS, ChkMin, UpDown, ChkHead, ChkTray, ChkHide, ChkSnd, SndFile,
     SndBr, ChkMail, MailClient, BrClient, ChkRAZ,
     // Accounts page.
-    LstAcc, NAccount, HostTxt, UserName, Password, PortTxt, ChkAct, ChkInact, AddAcc, Modify,
-    DelAcc,
+    LstAcc, NAccount, HostTxt, UserName, Password, PortTxt, Security, ChkAct, ChkInact, AddAcc,
+    Modify, DelAcc,
     // Filters/News page.
     ChkFltr, ChkAutFltr, FilterLst, FilterEdit, AddFilt, DelFilt, SizeAtt, LstSrv, WebInfo,
     WebComment, NewsUpDown, ScrollSpeed,

@@ -65,6 +65,11 @@ private:
 
 bool IsSkipped(const std::string& line) { return line.empty() || line[0] == ';'; }
 
+bool IsSectionHeader(const std::string& line) {
+    const std::string t = Trim(line);
+    return t.size() >= 2 && t.front() == '[' && t.back() == ']';
+}
+
 }  // namespace
 
 bool ReadIniLines(const std::string& fileName, std::vector<std::string>& lines) {
@@ -104,6 +109,26 @@ std::string FindInSkin(const std::string& fileName, const std::string& section,
         return value.empty() ? "none" : value;
     } while (reader.Next(line));
     return "none";
+}
+
+bool FindKeyInSection(const std::string& fileName, const std::string& section,
+                      const std::string& key, std::string& value) {
+    std::string text;
+    if (!ReadIniText(fileName, text)) return false;
+    TLineReader reader(text);
+    std::string line;
+    bool inSection = false;
+    while (!inSection && reader.Next(line)) inSection = !IsSkipped(line) && SameText(line, section);
+    if (!inSection) return false;
+    while (reader.Next(line)) {
+        if (IsSkipped(line)) continue;
+        if (IsSectionHeader(line)) return false;
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos || !SameText(Trim(line.substr(0, eq)), key)) continue;
+        value = Trim(line.substr(eq + 1));
+        return true;
+    }
+    return false;
 }
 
 }  // namespace vexil

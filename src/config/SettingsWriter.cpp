@@ -77,7 +77,8 @@ void WriteAccounts(const std::string& path, const TAccountTable& a) {
             << "user_name = " + acc.AccUser
             << "password = " + ScramblePassword(acc.AccPassword)
             << "port_number = " + Int(acc.AccPort)
-            << "inactive = " + Flag(acc.AccInactive);
+            << "inactive = " + Flag(acc.AccInactive)
+            << std::string("security = ") + SecurityKeyword(acc.AccSecurity);
     }
     ReplaceFileWhole(path, out.Text());
 }

@@ -394,6 +394,7 @@ void TConfigDialog::OnCommand(int id, int code, HWND from) {
         case C::LstRAS: logic_->LstRASChange(); break;
         case C::LstSrv: logic_->LstSrvChange(); break;
         case C::LstAcc: logic_->LstAccSel(); break;
+        case C::Security: logic_->SecurityChange(); break;
         case C::FilterLst: logic_->FilterLstChange(); break;
         default: break;
         }

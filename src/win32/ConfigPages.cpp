@@ -59,6 +59,8 @@ const TControlPlace kAccounts[] = {
     {Id(C::Password), K::Password, "", 78, 151, 230, 21},
     {kNone, K::Label, "&Port :", 12, 179, 62, 15},
     {Id(C::PortTxt), K::EditNumber, "", 78, 176, 60, 21},
+    {kNone, K::Label, "&Security :", 150, 179, 58, 15},
+    {Id(C::Security), K::Combo, "", 210, 176, 98, 200},
 
     {kNone, K::Group, " Status : ", 0, 212, 320, 40},
     {Id(C::ChkAct), K::RadioFirst, "Acti&ve", 12, 229, 100, 17},

@@ -35,6 +35,7 @@ struct TAccount {
     std::string Name, Host, User, Password;
     int Port = 110;
     bool Inactive = false;
+    const char* Security = nullptr;  // the security line's word; null: no line
 };
 
 // The folder and the window's fakes, for fixtures that also derive from
@@ -81,7 +82,8 @@ public:
                     "\r\nhost_name = " + a.Host + "\r\nuser_name = " + a.User +
                     "\r\npassword = " + ScramblePassword(a.Password) +
                     "\r\nport_number = " + std::to_string(a.Port) + "\r\ninactive = " +
-                    (a.Inactive ? "1" : "0") + "\r\n";
+                    (a.Inactive ? "1" : "0") + "\r\n" +
+                    (a.Security ? std::string("security = ") + a.Security + "\r\n" : "");
         WriteFileBytes(dir.File("Accounts.ini"), text);
     }
     // Runs action once, at the first wait of whatever command comes next:

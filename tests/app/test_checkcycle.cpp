@@ -167,6 +167,94 @@ TEST_F(CheckCycle, EmptyUnreachableAndInactiveAccounts) {
     ExpectShown("ZED EMPTY", 0);
 }
 
+// New mail is a message the previous listing did not hold: one deleted from
+// another device and one delivered between two checks leave the count as it
+// was and still ring; the same ids do not.
+TEST_F(CheckCycle, NewMailIsJudgedByMessageIdentity) {
+    const TMailbox box = Server().NewMailbox(Messages(3));
+    Accounts({On(box, "Demo")});
+    WriteIni("playsnd =1\r\nwavsnd = a.wav\r\n");
+    Start();
+    vexil.ConnectClick();
+    ExpectShown("DEMO 3 MESSAGES", 3);
+    EXPECT_EQ(system.Played.size(), 1u);
+    vexil.TimerTimer();
+    EXPECT_EQ(system.Played.size(), 1u);
+
+    {  // a phone deletes the first message
+        TWirePOP3 phone;
+        phone.Host = Server().Host();
+        phone.Port = Server().Port();
+        phone.UserID = box.User;
+        phone.Password = box.Password;
+        phone.Connect();
+        ASSERT_TRUE(phone.Delete(1));
+        phone.Disconnect();
+    }
+    Server().Deliver(box, Message(4));
+    vexil.TimerTimer();
+    ExpectShown("DEMO 3 MESSAGES", 3);
+    EXPECT_EQ(system.Played.size(), 2u);
+    vexil.TimerTimer();
+    EXPECT_EQ(system.Played.size(), 2u);
+}
+
+// Without "UIDL" the count is STAT's, and only a rise of it is new mail.
+TEST_F(CheckCycle, ServerWithoutUidlFallsBackToTheCount) {
+    auto session = [](int count) {
+        TScript script;
+        GreetWithoutTls(script).Expect().Send("+OK\r\n").Expect().Send("+OK\r\n").Expect()
+            .Send("-ERR no\r\n").Expect().Send("+OK " + std::to_string(count) + " 99\r\n")
+            .Expect();
+        return script;
+    };
+    TScriptedServer server({session(2), session(2), session(3), session(1), session(1)});
+    Accounts({TAccount{"Old", "127.0.0.1", "u", "p", server.Port(), false}});
+    WriteIni("playsnd =1\r\nwavsnd = a.wav\r\n");
+    Start();
+    vexil.ConnectClick();
+    const std::size_t rings[] = {1, 1, 2, 2, 2};
+    const int counts[] = {2, 2, 3, 1, 1};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        if (i > 0) vexil.TimerTimer();
+        EXPECT_EQ(vexil.Cycle().MsgCount(), counts[i]);
+        EXPECT_EQ(system.Played.size(), rings[i]);
+    }
+}
+
+// A connection that could not be secured says why after the account's name
+// and leaves the count, the picture and the new-mail memory as they were.
+// (Natively there is no TLS at all: the reason is "TLS not available".)
+TEST_F(CheckCycle, SecurityFailureShowsItsReasonAndKeepsTheCount) {
+    const TMailbox box = Server().NewMailbox(Messages(2));
+    TAccount secure = On(box, "Secure");
+    secure.Security = "tls";
+    Accounts({On(box, "Plain"), secure});
+    WriteIni("playsnd =1\r\nwavsnd = a.wav\r\n");
+    Start();
+    vexil.ConnectClick();
+    ExpectShown("PLAIN 2 MESSAGES", 2);
+    EXPECT_TRUE(FlagShowsMail());
+    vexil.TimerTimer();
+    EXPECT_EQ(vexil.STATBMP().Picture(), Expected("SECURE TLS NOT AVAILABLE", false));
+    EXPECT_EQ(vexil.Cycle().MsgCount(), 2);
+    EXPECT_EQ(vexil.NBMSGBMP().Picture(), Expected("2", true));
+    EXPECT_TRUE(FlagShowsMail());
+    EXPECT_TRUE(vexil.Cycle().IsOnline());
+    vexil.TimerTimer();
+    ExpectShown("PLAIN 2 MESSAGES", 2);
+    EXPECT_EQ(system.Played.size(), 1u);
+
+    // Going online on such an account: the usual message, then the reason.
+    vexil.DisconnectClick();
+    Accounts({secure});
+    Reload();
+    vexil.ConnectClick();
+    EXPECT_FALSE(vexil.Cycle().IsOnline());
+    EXPECT_EQ(vexil.STATBMP().Picture(), Expected("SECURE TLS NOT AVAILABLE", false));
+}
+
 TEST_F(CheckCycle, SingleInactiveAccountIsStillCheckedButSeveralInactiveAreNot) {
     const TMailbox box = Server().NewMailbox(Messages(1));
     TAccount only = On(box, "Solo");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,67 @@ TEST(NewMail, ForgettingAnnouncesWhatWaitsAgain) {
     EXPECT_FALSE(memory.Record("A", 3, false).NewMail);
     memory.Forget();  // offline, then online again
     EXPECT_TRUE(memory.Record("A", 3, false).NewMail);
+}
+
+// Ids as a listing gives them: "a b c"; "-" for a listing without ids (the
+// server refused UIDL).
+TUniqueIds Ids(const std::string& spaced) {
+    TUniqueIds ids;
+    if (spaced == "-") return ids;
+    ids.Begin();
+    std::istringstream in(spaced);
+    for (std::string id; in >> id;) ids.Add(id);
+    ids.End();
+    return ids;
+}
+
+struct TIdCheck {
+    const char* Listing;  // "-": no ids
+    int Count;
+    bool Failed;
+    bool New;  // expected
+};
+
+TEST(NewMail, JudgedByIdentityWhereBothListingsHaveIds) {
+    const struct {
+        const char* Name;
+        std::vector<TIdCheck> Checks;
+    } cases[] = {
+        {"one deleted elsewhere, one arrived: same count",
+         {{"a b c", 3, false, true}, {"a b d", 3, false, true}}},
+        {"same ids", {{"a b", 2, false, true}, {"a b", 2, false, false}}},
+        {"one deleted", {{"a b c", 3, false, true}, {"a c", 2, false, false}}},
+        {"a failed check keeps the last good ids: nothing is news again",
+         {{"a b", 2, false, true}, {"-", 0, true, false}, {"a b", 2, false, false}}},
+        {"news that came during the failure",
+         {{"a b", 2, false, true}, {"-", 0, true, false}, {"a c", 2, false, true}}},
+        {"no ids: the count decides, also against a listing with ids",
+         {{"a b", 2, false, true}, {"-", 2, false, false}, {"-", 3, false, true}}},
+        {"ids come back: compared by count once, then by ids",
+         {{"-", 2, false, true}, {"a b c", 3, false, true}, {"a b d", 3, false, true},
+          {"a b d", 3, false, false}, {"a b", 2, false, false}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMailMemory memory;
+        for (size_t i = 0; i < c.Checks.size(); ++i) {
+            const TIdCheck& check = c.Checks[i];
+            TUniqueIds ids = Ids(check.Listing);
+            const TMailNews news = memory.Record("A", check.Count, check.Failed, &ids);
+            EXPECT_EQ(news.NewMail, check.New) << "check " << i;
+        }
+    }
+}
+
+TEST(NewMail, GoingOnlineForgetsTheIds) {
+    TMailMemory memory;
+    TUniqueIds ids = Ids("a b");
+    EXPECT_TRUE(memory.Record("A", 2, false, &ids).NewMail);
+    ids = Ids("a b");
+    EXPECT_FALSE(memory.Record("A", 2, false, &ids).NewMail);
+    memory.Forget();
+    ids = Ids("a b");
+    EXPECT_TRUE(memory.Record("A", 2, false, &ids).NewMail);
 }
 
 }  // namespace

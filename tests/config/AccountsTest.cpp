@@ -154,6 +154,49 @@ TEST_F(AccountsLoad, MalformedPortIsReportedAndTheLoadGoesOn) {
     EXPECT_EQ(report.Text(), "Accounts.ini, [Account2] port_number: 'x1' is not a valid integer value");
 }
 
+// The security line is found by its own name in its own section only: an
+// account without one is on auto (as every file of earlier versions), never
+// on the next account's choice, and neither a value holding the word nor
+// another key's substring search mixes the lines up.
+TEST_F(AccountsLoad, SecurityIsReadFromItsOwnLineOnly) {
+    const std::string file =
+        Account(1, "Old", "h1", "u1", "p1", "110", "0") +  // no security line
+        Account(2, "Security desk", "security.example", "security", "p2", "995", "0") +
+        "security = starttls\r\n" +
+        Account(3, "Caps", "h3", "u3", "p3", "110", "0") + "  SECURITY=NONE  \r\n" +
+        Account(4, "Commented", "h4", "u4", "p4", "110", "0") + ";security = tls\r\n" +
+        Account(5, "Mixed up", "h5", "u5", "p5", "110", nullptr) + "no_security = tls\r\n" +
+        "security=tls\r\ninactive = 1\r\n";
+    Load(file);
+    ASSERT_EQ(accounts.AccountCount, 5);
+    EXPECT_EQ(accounts[1].AccSecurity, TSecurity::Auto);
+    EXPECT_EQ(accounts[2].AccSecurity, TSecurity::StartTls);
+    EXPECT_EQ(accounts[2].AccHost, "security.example");
+    EXPECT_EQ(accounts[2].AccUser, "security");
+    EXPECT_EQ(accounts[3].AccSecurity, TSecurity::None);
+    EXPECT_EQ(accounts[4].AccSecurity, TSecurity::Auto);
+    EXPECT_EQ(accounts[5].AccSecurity, TSecurity::Tls);
+    EXPECT_TRUE(accounts[5].AccInactive);  // the inactive line after it is still its own
+    // The Part's rules hold for the old keys: a missing user name is still
+    // taken from the next account, and the security line is not taken for it.
+    Load(Account(1, "A", "h1", nullptr, "p1", "110", "0") + "security = tls\r\n" +
+         Account(2, "B", "h2", "u2", "p2", "110", "0"));
+    ASSERT_GE(accounts.AccountCount, 1);
+    EXPECT_EQ(accounts[1].AccUser, "u2");
+    EXPECT_EQ(accounts[1].AccSecurity, TSecurity::Tls);
+    EXPECT_EQ(report.Text(), "");
+}
+
+TEST_F(AccountsLoad, UnknownSecurityIsReportedAndTheAccountStaysOnAuto) {
+    Load(Account(1, "A", "h1", "u1", "p1", "110", "0") + "security = ssl\r\n" +
+         Account(2, "B", "h2", "u2", "p2", "110", "0") + "security =\r\n");
+    ASSERT_EQ(accounts.AccountCount, 2);
+    EXPECT_EQ(accounts[1].AccSecurity, TSecurity::Auto);
+    EXPECT_EQ(accounts[2].AccSecurity, TSecurity::Auto);
+    EXPECT_EQ(report.Text(),
+              "Accounts.ini, [Account1] security: 'ssl' is not auto, tls, starttls or none");
+}
+
 TEST(AccountsTable, NumberedFromOne) {
     TAccountTable a;
     a[1].AccName = "first";

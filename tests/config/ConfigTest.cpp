@@ -117,7 +117,7 @@ std::string AccountBlock(int i, const std::string& name, int port, bool inactive
     return "\r\n[Account" + std::to_string(i) + "]\r\nacc_name = " + name +
            "\r\nhost_name = h\r\nuser_name = u\r\npassword = " + scrambled +
            "\r\nport_number = " + std::to_string(port) + "\r\ninactive = " +
-           (inactive ? "1" : "0") + "\r\n";
+           (inactive ? "1" : "0") + "\r\nsecurity = auto\r\n";
 }
 
 TEST_F(ConfigTest, AddingAccountsWritesThemAtOnceAndTheStatusButtonsWriteToo) {
@@ -214,6 +214,53 @@ TEST_F(ConfigTest, ModifyKeepsThePlaceAndChecksDuplicatesAgainstOthers) {
     EXPECT_EQ(messages.Shown, std::vector<std::string>{kAccountExists});
     EXPECT_EQ(Accounts(), before);
     EXPECT_EQ(accounts[2].AccName, "A2");
+}
+
+// The Security list: its choice is stored with the account and shown again
+// when the account is chosen; the usual ports follow the choice, other ports
+// are the user's and stay.
+TEST_F(ConfigTest, SecurityChoiceIsStoredAndProposesItsPort) {
+    config.FormShow();
+    EXPECT_EQ(view[C::Security].Items,
+              (std::vector<std::string>{"Automatic", "TLS", "STARTTLS", "None"}));
+    EXPECT_EQ(view[C::Security].Index, 0);
+    const struct {
+        int choice;
+        const char* portBefore;
+        const char* portAfter;
+    } cases[] = {
+        {1, "110", "995"}, {1, "2110", "2110"}, {2, "995", "110"}, {3, "995", "110"},
+        {3, "110", "110"}, {0, "995", "995"},   {0, "110", "110"},  {2, "1995", "1995"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.choice) + " " + c.portBefore);
+        view.Type(C::PortTxt, c.portBefore);
+        Choose(C::Security, c.choice);
+        config.SecurityChange();
+        EXPECT_EQ(view[C::PortTxt].Text, c.portAfter);
+    }
+
+    Fields("Secure", "pop.example.org", "u", "110");
+    Choose(C::Security, 1);
+    config.SecurityChange();
+    config.AddAccClick();
+    EXPECT_EQ(accounts[1].AccSecurity, TSecurity::Tls);
+    EXPECT_EQ(accounts[1].AccPort, 995);
+    EXPECT_NE(Accounts().find("inactive = 0\r\nsecurity = tls\r\n"), std::string::npos);
+    EXPECT_EQ(view[C::Security].Index, 0);  // a new entry starts on Automatic
+
+    Fields("Plain", "h", "u", "110");
+    Choose(C::Security, 3);
+    config.AddAccClick();
+    Choose(C::LstAcc, 0);
+    config.LstAccSel();
+    EXPECT_EQ(view[C::Security].Index, 1);
+    Choose(C::LstAcc, 1);
+    config.LstAccSel();
+    EXPECT_EQ(view[C::Security].Index, 3);
+    Choose(C::Security, 2);
+    config.ModifyClick();
+    EXPECT_EQ(accounts[2].AccSecurity, TSecurity::StartTls);
 }
 
 TEST_F(ConfigTest, RemovingMovesTheLaterAccountsDown) {

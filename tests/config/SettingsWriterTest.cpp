@@ -130,20 +130,22 @@ TPOPAcc MakeAccount(const char* name, const char* host, const char* user, const 
     return a;
 }
 
-TEST(WriterAccounts, WritesEightLinesPerAccount) {
+TEST(WriterAccounts, WritesNineLinesPerAccount) {
     TTempDir dir;
     TAccountTable a;
     a[1] = MakeAccount("Home", "pop.home.example", "joe", "abc", 110, false);
     a[2] = MakeAccount("Work", "mail.work.example", "jd", "", 995, true);
+    a[2].AccSecurity = TSecurity::StartTls;
     a[3] = MakeAccount("Unused", "x", "y", "z", 1, false);
     a.AccountCount = 2;
     WriteAccounts(dir.File("Accounts.ini"), a);
     EXPECT_EQ(ReadFileBytes(dir.File("Accounts.ini")),
               "\r\n[Account1]\r\nacc_name = Home\r\nhost_name = pop.home.example\r\n"
               "user_name = joe\r\npassword = \xBA\xBC\xBE\r\nport_number = 110\r\n"
-              "inactive = 0\r\n"
+              "inactive = 0\r\nsecurity = auto\r\n"
               "\r\n[Account2]\r\nacc_name = Work\r\nhost_name = mail.work.example\r\n"
-              "user_name = jd\r\npassword = \r\nport_number = 995\r\ninactive = 1\r\n");
+              "user_name = jd\r\npassword = \r\nport_number = 995\r\ninactive = 1\r\n"
+              "security = starttls\r\n");
 }
 
 TEST(WriterAccounts, NoAccountsGiveEmptyFile) {
@@ -162,6 +164,7 @@ TEST(WriterAccounts, ReadsBackThroughLoader) {
         written[i] = MakeAccount(("Box " + n).c_str(), ("pop" + n + ".example").c_str(),
                                  ("user" + n).c_str(), i == 4 ? "" : ("p@ss word~" + n).c_str(),
                                  100 + i, i < 3);
+        written[i].AccSecurity = static_cast<TSecurity>(i % 4);
     }
     WriteAccounts(dir.File("Accounts.ini"), written);
     TAccountTable read;
@@ -177,6 +180,7 @@ TEST(WriterAccounts, ReadsBackThroughLoader) {
         EXPECT_EQ(read[i].AccPassword, written[i].AccPassword);
         EXPECT_EQ(read[i].AccPort, written[i].AccPort);
         EXPECT_EQ(read[i].AccInactive, written[i].AccInactive);
+        EXPECT_EQ(read[i].AccSecurity, written[i].AccSecurity);
     }
     EXPECT_EQ(current.AccountIndex, 3);
 }
