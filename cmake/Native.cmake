@@ -11,6 +11,8 @@ include(GoogleTest)
 file(GLOB VEXIL_TEST_SOURCES CONFIGURE_DEPENDS
   tests/app/*.cpp tests/config/*.cpp tests/skin/*.cpp tests/pop3/*.cpp tests/support/*.cpp tests/dialup/*.cpp
   tests/msgwin/*.cpp)
+# Tests of the Windows side that share a folder with portable ones.
+list(FILTER VEXIL_TEST_SOURCES EXCLUDE REGEX "_win32\\.cpp$")
 add_executable(vexil_tests ${VEXIL_TEST_SOURCES})
 target_include_directories(vexil_tests PRIVATE tests)
 target_link_libraries(vexil_tests PRIVATE vexil_core GTest::gtest GTest::gmock GTest::gtest_main)

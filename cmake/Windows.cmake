@@ -3,13 +3,13 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=
 
 # The platform pieces the portable library calls itself (its sockets and
 # temporary files) belong to it on Windows, as their POSIX twins do natively.
-set(VEXIL_CORE_PLATFORM src/win32/WinsockTransport.cpp src/win32/TempFile.cpp src/win32/Charsets.cpp
-  src/win32/WideText.cpp)
+set(VEXIL_CORE_PLATFORM src/win32/WinsockTransport.cpp src/win32/TlsTransport.cpp
+  src/win32/CertificateFacts.cpp src/win32/TempFile.cpp src/win32/Charsets.cpp src/win32/WideText.cpp)
 target_sources(vexil_core PRIVATE ${VEXIL_CORE_PLATFORM})
-target_link_libraries(vexil_core PUBLIC ws2_32)
+target_link_libraries(vexil_core PUBLIC ws2_32 secur32 crypt32)
 
 file(GLOB VEXIL_WIN32_SOURCES CONFIGURE_DEPENDS src/win32/*.cpp)
-list(FILTER VEXIL_WIN32_SOURCES EXCLUDE REGEX "/(WinMain|WinsockTransport|TempFile|Charsets|WideText)\\.cpp$")
+list(FILTER VEXIL_WIN32_SOURCES EXCLUDE REGEX "/(WinMain|WinsockTransport|TlsTransport|CertificateFacts|TempFile|Charsets|WideText)\\.cpp$")
 add_library(vexil_win32 STATIC ${VEXIL_WIN32_SOURCES})
 target_link_libraries(vexil_win32 PUBLIC vexil_core gdi32 user32 shell32 comctl32 comdlg32 ole32 msimg32 ws2_32 winmm advapi32)
 
@@ -48,8 +48,23 @@ if(VEXIL_POP3_TEST_SOURCES)
   add_test(NAME pop3_dovecot_stop COMMAND ${VEXIL_DOVECOT_SH} stop ${VEXIL_DOVECOT_DIR})
   set_tests_properties(pop3_dovecot_start PROPERTIES FIXTURES_SETUP pop3_dovecot)
   set_tests_properties(pop3_dovecot_stop PROPERTIES FIXTURES_CLEANUP pop3_dovecot)
-  set_tests_properties(pop3_tests PROPERTIES FIXTURES_REQUIRED pop3_dovecot
-    ENVIRONMENT "VEXIL_DOVECOT_DIR=${VEXIL_DOVECOT_DIR}")
+
+  # Dovecot servers with TLS and certificates of a test CA, which the tests'
+  # Wine prefix trusts for as long as the tests run.  The good one listens
+  # for POP3S on 995, the port an account on automatic security takes for TLS.
+  set(VEXIL_TLS_DIR "/tmp/vxtls-${VEXIL_BUILD_HASH}")
+  set(VEXIL_TLS_SH "${CMAKE_SOURCE_DIR}/tests/support/tls_servers.sh")
+  add_test(NAME tls_servers_start COMMAND ${VEXIL_TLS_SH} start ${VEXIL_TLS_DIR})
+  add_test(NAME tls_servers_stop COMMAND ${VEXIL_TLS_SH} stop ${VEXIL_TLS_DIR})
+  set_tests_properties(tls_servers_start PROPERTIES FIXTURES_SETUP tls_servers)
+  set_tests_properties(tls_servers_stop PROPERTIES FIXTURES_CLEANUP tls_servers)
+  add_test(NAME tls_trust_add COMMAND trust_ca add ${VEXIL_TLS_DIR}/certs/ca.pem)
+  add_test(NAME tls_trust_remove COMMAND trust_ca remove ${VEXIL_TLS_DIR}/certs/ca.pem)
+  set_tests_properties(tls_trust_add PROPERTIES FIXTURES_SETUP tls_trust FIXTURES_REQUIRED tls_servers)
+  set_tests_properties(tls_trust_remove PROPERTIES FIXTURES_CLEANUP tls_trust)
+
+  set_tests_properties(pop3_tests PROPERTIES FIXTURES_REQUIRED "pop3_dovecot;tls_servers;tls_trust"
+    ENVIRONMENT "VEXIL_DOVECOT_DIR=${VEXIL_DOVECOT_DIR};VEXIL_TLS_DIR=${VEXIL_TLS_DIR}")
 endif()
 
 # The floor for the start-up benchmark (bench/startup.sh).
@@ -63,6 +78,10 @@ target_link_libraries(config_open PRIVATE vexil_win32)
 # Opening a message in the real message window (bench/open_message.sh).
 add_executable(open_message bench/win32/open_message.cpp)
 target_link_libraries(open_message PRIVATE vexil_win32 psapi)
+
+# The tests trust their own CA inside their Wine prefix with this tool.
+add_executable(trust_ca tests/e2e/trust_ca.cpp)
+target_link_libraries(trust_ca PRIVATE crypt32)
 
 # The whole-program tests read the message window's text with this probe.
 add_executable(text_probe tests/e2e/text_probe.cpp)

@@ -1,6 +1,7 @@
 // The TCP transport of the Windows program: Windows Sockets 1.1, a
 // non-blocking socket and select in short slices, so that the owner's idle
-// hook keeps the windows alive while a server is slow.
+// hook keeps the windows alive while a server is slow.  TLS is laid over it
+// (TlsTransport.cpp).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -8,6 +9,7 @@
 
 #include "pop3/Transport.h"
 #include "pop3/WireErrors.h"
+#include "win32/TlsTransport.h"
 
 namespace vexil {
 
@@ -167,9 +169,10 @@ private:
 
 }  // namespace
 
+// Plain TCP that can turn into TLS.
 std::unique_ptr<ITransport> CreateSocketTransport() {
     StartWinsock();
-    return std::make_unique<TWinsockTransport>();
+    return CreateTlsTransport(std::make_unique<TWinsockTransport>());
 }
 
 }  // namespace vexil

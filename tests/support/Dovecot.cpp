@@ -97,6 +97,15 @@ std::unique_ptr<TDovecot> TDovecot::Open(std::string& whyNot) {
     return server;
 }
 
+std::unique_ptr<TDovecot> TDovecot::Attach(const std::string& dir) {
+    std::unique_ptr<TDovecot> server(new TDovecot);
+    server->dir_ = LocalPath(dir);
+    server->port_ = std::atoi(ReadWhole(server->dir_ + "port").c_str());
+    server->tlsPort_ = std::atoi(ReadWhole(server->dir_ + "port-tls").c_str());
+    if (server->port_ <= 0) throw std::runtime_error("no Dovecot running in " + server->dir_);
+    return server;
+}
+
 TDovecot::~TDovecot() {
 #ifndef _WIN32
     if (owned_) {

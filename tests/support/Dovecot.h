@@ -32,12 +32,18 @@ public:
     // null and says why when this machine has none to offer; raises
     // std::runtime_error when one should start and does not.
     static std::unique_ptr<TDovecot> Open(std::string& whyNot);
+    // A server the test command started in dir (a Unix path, or a Z:\ path):
+    // its ports come from the directory's "port" and "port-tls" files.
+    // Raises std::runtime_error when it has none.
+    static std::unique_ptr<TDovecot> Attach(const std::string& dir);
     ~TDovecot();
     TDovecot(const TDovecot&) = delete;
     TDovecot& operator=(const TDovecot&) = delete;
 
     std::string Host() const { return "127.0.0.1"; }
     int Port() const { return port_; }
+    // The POP3S port of a server with TLS, 0 for one without.
+    int TlsPort() const { return tlsPort_; }
 
     // A mailbox nobody has used yet, holding the given messages (each written
     // with LF line ends, as Maildir keeps them; the server sends CR LF).
@@ -48,6 +54,7 @@ private:
     TDovecot() = default;
     std::string dir_;  // state directory, with a trailing separator
     int port_ = 0;
+    int tlsPort_ = 0;
     bool owned_ = false;  // started by us: stopped and removed at the end
 };
 

@@ -7,6 +7,11 @@
 #                                         port in use is written to DIR/port.
 #                                         USERS pool mailboxes user01..userNN
 #                                         (password "pw" + number), default 40.
+#                                         With VEXIL_DOVECOT_TLS=CERTDIR (holding
+#                                         cert.pem and key.pem) the server offers
+#                                         STLS on PORT and listens for POP3S on
+#                                         VEXIL_DOVECOT_TLS_PORT (0 or unset: a free
+#                                         port), written to DIR/port-tls.
 #   dovecot.sh stop DIR
 #   dovecot.sh add-user DIR USER PASSWORD
 #   dovecot.sh deliver DIR USER FILE [COUNT]   FILE into USER's Maildir/new,
@@ -64,7 +69,8 @@ deliver() {
 }
 
 write_config() {
-  local dir=$1 port=$2
+  local dir=$1 port=$2 tlsport=${3:-0} ssl=no
+  [ -n "${VEXIL_DOVECOT_TLS:-}" ] && ssl=yes
   cat >"$dir/dovecot.conf" <<EOF
 protocols = pop3
 listen = 127.0.0.1
@@ -72,7 +78,7 @@ base_dir = $dir/run
 state_dir = $dir/state
 instance_name = vexiltest
 log_path = $dir/dovecot.log
-ssl = no
+ssl = $ssl
 disable_plaintext_auth = no
 auth_mechanisms = plain
 auth_failure_delay = 0
@@ -96,9 +102,11 @@ service pop3-login {
     port = $port
   }
   inet_listener pop3s {
-    port = 0
+    address = 127.0.0.1
+    port = $tlsport
   }
 }
+$(tls_config)
 # No delay after a wrong password, neither for this login nor the next.
 service anvil {
   unix_listener anvil-auth-penalty {
@@ -106,6 +114,12 @@ service anvil {
   }
 }
 EOF
+}
+
+tls_config() {
+  [ -n "${VEXIL_DOVECOT_TLS:-}" ] || return 0
+  printf 'ssl_cert = <%s/cert.pem\nssl_key = <%s/key.pem\nssl_min_protocol = TLSv1.2\n' \
+    "$VEXIL_DOVECOT_TLS" "$VEXIL_DOVECOT_TLS"
 }
 
 start() {
@@ -126,13 +140,19 @@ start() {
   done
   local attempt
   for attempt in 1 2 3 4 5; do
-    local p=$port
+    local p=$port tp=0
     [ "$p" = 0 ] && p="$(free_port)"
-    write_config "$dir" "$p"
+    if [ -n "${VEXIL_DOVECOT_TLS:-}" ]; then
+      tp=${VEXIL_DOVECOT_TLS_PORT:-0}
+      [ "$tp" = 0 ] && tp="$(free_port)"
+    fi
+    write_config "$dir" "$p" "$tp"
     # The daemon must not hold on to our caller's output (a test runner
     # waits for it to close).
     if dovecot -c "$dir/dovecot.conf" </dev/null >/dev/null 2>>"$dir/start.err" && wait_greeting "$p"; then
       echo "$p" >"$dir/port"
+      rm -f "$dir/port-tls"
+      [ "$tp" = 0 ] || echo "$tp" >"$dir/port-tls"
       return 0
     fi
     stop "$dir" || true
@@ -162,7 +182,7 @@ stop() {
       sleep 0.02
     done
   fi
-  rm -f "$dir/run/master.pid" "$dir/port"
+  rm -f "$dir/run/master.pid" "$dir/port" "$dir/port-tls"
 }
 
 cmd=${1:-}

@@ -1,0 +1,257 @@
+// POP3 over TLS on the system's SChannel, against real Dovecot servers with
+// certificates of a test CA that only the tests' prefix trusts (started by
+// the test command, tests/support/tls_servers.sh), and against a scripted
+// server for what no real server does on demand in a handshake.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pop3/WirePOP3.h"
+#include "support/Dovecot.h"
+#include "support/ScriptedServer.h"
+
+namespace vexil {
+namespace {
+
+using test::TDovecot;
+using test::TMailbox;
+
+// The platform's transport, with every byte the session hands it written
+// down before encryption: what the client said, and when.
+class TRecording : public ITransport {
+public:
+    TRecording(std::unique_ptr<ITransport> inner, std::string& sent)
+        : inner_(std::move(inner)), sent_(sent) {}
+    std::uint32_t Resolve(const std::string& host, const TWaitControl& wait) override {
+        return inner_->Resolve(host, wait);
+    }
+    void Connect(std::uint32_t address, int port, bool noDelay, const TWaitControl& wait) override {
+        inner_->Connect(address, port, noDelay, wait);
+    }
+    int Send(const char* data, int size, const TWaitControl& wait) override {
+        const int n = inner_->Send(data, size, wait);
+        if (n > 0) sent_.append(data, static_cast<size_t>(n));
+        return n;
+    }
+    int Receive(char* data, int size, const TWaitControl& wait) override {
+        return inner_->Receive(data, size, wait);
+    }
+    void Close() override { inner_->Close(); }
+    bool IsOpen() const override { return inner_->IsOpen(); }
+    void StartTls(const std::string& host, const TWaitControl& wait) override {
+        sent_ += "<TLS>";
+        inner_->StartTls(host, wait);
+    }
+    void EndTls(const TWaitControl& wait) override { inner_->EndTls(wait); }
+    bool Secure() const override { return inner_->Secure(); }
+
+private:
+    std::unique_ptr<ITransport> inner_;
+    std::string& sent_;
+};
+
+struct TClient {
+    TClient(const std::string& host, int port, TSecurity security, const TMailbox& box)
+        : pop(std::make_unique<TRecording>(CreateSocketTransport(), sent)) {
+        pop.Host = host;
+        pop.Port = port;
+        pop.Security = security;
+        pop.UserID = box.User;
+        pop.Password = box.Password;
+        pop.TimeoutMs = 10000;
+        pop.OnStatus = [this](TWireSocket&, const std::string& text) { status.push_back(text); };
+    }
+    std::string sent;
+    TWirePOP3 pop;
+    std::vector<std::string> status;
+};
+
+std::string Message(int n, size_t bodyLines = 1) {
+    std::string m = "From: bob@example.org\nSubject: Number " + std::to_string(n) + "\n\n";
+    for (size_t i = 0; i < bodyLines; ++i) m += "Line " + std::to_string(i) + " of message " + std::to_string(n) + ".\n";
+    return m;
+}
+
+class POP3TlsServers : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        const char* base = std::getenv("VEXIL_TLS_DIR");
+        if (!base || !*base) return;
+        for (const char* name : {"good", "untrusted", "mismatch", "expired"})
+            servers_.push_back(TDovecot::Attach(std::string(base) + "/" + name));
+    }
+    static void TearDownTestSuite() { servers_.clear(); }
+    void SetUp() override {
+        if (servers_.empty())
+            GTEST_SKIP() << "no TLS servers: the test command starts them (tests/support/"
+                            "tls_servers.sh) and sets VEXIL_TLS_DIR";
+    }
+    static TDovecot& Good() { return *servers_[0]; }
+    static TDovecot& Untrusted() { return *servers_[1]; }
+    static TDovecot& Mismatch() { return *servers_[2]; }
+    static TDovecot& Expired() { return *servers_[3]; }
+
+private:
+    static std::vector<std::unique_ptr<TDovecot>> servers_;
+};
+std::vector<std::unique_ptr<TDovecot>> POP3TlsServers::servers_;
+
+// Each choice on each kind of port: the count, and whether the session ran
+// over TLS (the login after the handshake, never before).
+TEST_F(POP3TlsServers, ChecksOverEachKindOfTlsAndPlainWhereAsked) {
+    ASSERT_EQ(Good().TlsPort(), 995) << "the good server's POP3S port must be 995 for auto";
+    const struct {
+        const char* name;
+        TSecurity security;
+        bool tlsPort;
+        bool secure;
+        const char* before;  // what was said in the clear
+    } cases[] = {
+        {"auto on 995", TSecurity::Auto, true, true, ""},
+        {"tls on 995", TSecurity::Tls, true, true, ""},
+        {"auto on the STLS port", TSecurity::Auto, false, true, "CAPA\r\nSTLS\r\n"},
+        {"starttls", TSecurity::StartTls, false, true, "CAPA\r\nSTLS\r\n"},
+        {"none, STLS offered", TSecurity::None, false, false, "User "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TMailbox box = Good().NewMailbox({Message(1), Message(2)});
+        TClient client("localhost", c.tlsPort ? Good().TlsPort() : Good().Port(), c.security, box);
+        client.pop.Connect();
+        EXPECT_EQ(client.pop.Secure(), c.secure);
+        TUniqueIds ids;
+        EXPECT_EQ(client.pop.CheckMessages(&ids), 2);
+        EXPECT_TRUE(ids.Known());
+        client.pop.Disconnect();
+        if (c.secure) {
+            EXPECT_EQ(client.sent.substr(0, client.sent.find("<TLS>")), c.before);
+            EXPECT_EQ(client.sent.substr(client.sent.find("<TLS>")),
+                      "<TLS>User " + box.User + "\r\nPass " + box.Password + "\r\nUIDL\r\nQuit\r\n");
+        } else {
+            EXPECT_EQ(client.sent.find("<TLS>"), std::string::npos);
+            EXPECT_EQ(client.sent.compare(0, 5, c.before), 0) << client.sent;
+        }
+    }
+}
+
+// Records of every size: a message of a few hundred kilobytes crosses many
+// records, and arrives whole.
+TEST_F(POP3TlsServers, LargeMessageArrivesWholeOverTls) {
+    const std::string message = Message(1, 12000);
+    const TMailbox box = Good().NewMailbox({message});
+    TClient client("localhost", Good().TlsPort(), TSecurity::Tls, box);
+    client.pop.Connect();
+    TWireMessage msg;
+    ASSERT_TRUE(client.pop.Retrieve(1, msg, static_cast<int>(test::SizeWithCrLf(message))));
+    client.pop.Disconnect();
+    ASSERT_EQ(msg.Text.size(), 12000u);
+    EXPECT_EQ(msg.Text[11999], "Line 11999 of message 1.");
+    EXPECT_EQ(msg.Subject(), "Number 1");
+}
+
+// A certificate that fails is never used: the reason, and nothing of the
+// login sent.
+TEST_F(POP3TlsServers, CertificatesThatFailAreRefusedBeforeTheLogin) {
+    const struct {
+        const char* name;
+        TDovecot* server;
+        const char* host;
+        bool implicit;
+        const char* reason;
+    } cases[] = {
+        {"untrusted CA", &Untrusted(), "localhost", true, kCertNotTrusted},
+        {"untrusted CA, STLS", &Untrusted(), "localhost", false, kCertNotTrusted},
+        {"another name", &Mismatch(), "localhost", true, kCertNameMismatch},
+        {"another name, STLS", &Mismatch(), "localhost", false, kCertNameMismatch},
+        {"expired", &Expired(), "localhost", true, kCertExpired},
+        {"an address the certificate does not name", &Good(), "127.0.0.1", true, kCertNameMismatch},
+        {"TLS to a port that talks in the clear", &Good(), "localhost", false, kTlsHandshakeFailed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool tlsToPlainPort = std::string(c.reason) == kTlsHandshakeFailed;
+        const TMailbox box = c.server->NewMailbox({Message(1)});
+        TClient client(c.host, c.implicit ? c.server->TlsPort() : c.server->Port(),
+                       c.implicit || tlsToPlainPort ? TSecurity::Tls : TSecurity::StartTls, box);
+        try {
+            client.pop.Connect();
+            ADD_FAILURE() << "logged in";
+        } catch (const ETlsError& e) {
+            EXPECT_EQ(std::string(e.what()), c.reason);
+        }
+        EXPECT_FALSE(client.pop.Connected());
+        EXPECT_EQ(client.sent.find("User"), std::string::npos) << client.sent;
+        EXPECT_EQ(client.sent.find("Pass"), std::string::npos) << client.sent;
+        EXPECT_EQ(client.sent.find("Quit"), std::string::npos) << client.sent;
+    }
+}
+
+// What a broken peer does in the middle of a handshake: each ends the
+// attempt with a reason, in bounded time, with the windows kept alive.
+TEST(POP3TlsHandshake, BrokenPeersEndTheAttempt) {
+    using test::TScript;
+    using test::TScriptedServer;
+    const struct {
+        const char* name;
+        TScript script;
+        int timeoutMs;
+        const char* reason;  // null: a socket error (the time-out, 10060, for silence)
+    } cases[] = {
+        {"closes after the client's hello", TScript().Pause(150).Close(), 10000, kTlsHandshakeFailed},
+        // A reset reads as the peer's close on some systems, as 10054 on others.
+        {"resets", TScript().Pause(150).Reset(), 10000, "either"},
+        {"answers with garbage", TScript().Pause(150).Garbage(600), 10000, kTlsHandshakeFailed},
+        {"half a record, then closes",
+         TScript().Pause(150).Send(std::string("\x16\x03\x03\x00\x40", 5) + "0123456789").Close(),
+         10000, kTlsHandshakeFailed},
+        {"a plain greeting", TScript().Send("+OK ready\r\n"), 10000, kTlsHandshakeFailed},
+        {"silence", TScript().StaySilent(), 1500, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TScriptedServer server({c.script});
+        TWirePOP3 pop;
+        pop.Host = "localhost";
+        pop.Port = server.Port();
+        pop.Security = TSecurity::Tls;
+        pop.UserID = "alice";
+        pop.Password = "s3cret";
+        pop.TimeoutMs = c.timeoutMs;
+        int idles = 0;
+        pop.OnIdle = [&idles] { ++idles; };
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            pop.Connect();
+            ADD_FAILURE() << "connected";
+        } catch (const ETlsError& e) {
+            ASSERT_NE(c.reason, nullptr) << e.what();
+            if (std::string(c.reason) != "either") {
+                EXPECT_EQ(std::string(e.what()), c.reason);
+            }
+        } catch (const EWireSocketError& e) {
+            if (c.reason && std::string(c.reason) != "either") {
+                ADD_FAILURE() << e.what();
+            } else if (std::string(c.name) == "silence") {
+                EXPECT_EQ(e.LastError, 10060);
+            }
+        }
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(ms, c.timeoutMs + 3000);
+        if (std::string(c.name) == "silence") {
+            EXPECT_GE(ms, c.timeoutMs - 100);
+            EXPECT_GT(idles, 5);  // the windows were served while it waited
+        }
+        EXPECT_FALSE(pop.Connected());
+        // Nothing readable was sent: only the client's hello.
+        for (const std::string& line : server.Lines(0))
+            EXPECT_EQ(line.find("alice"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace vexil
