@@ -124,7 +124,7 @@ for _ in range(2):
     conn.settimeout(30)
     f = conn.makefile("rb")
     time.sleep(3); conn.sendall(b"+OK slow server\r\n")
-    for reply in (b"+OK\r\n", b"+OK\r\n", b"+OK\r\n1 a\r\n.\r\n"):
+    for reply in (b"-ERR no capabilities\r\n", b"+OK\r\n", b"+OK\r\n", b"+OK\r\n1 a\r\n.\r\n"):
         if not f.readline():
             break
         time.sleep(3); conn.sendall(reply)
@@ -149,8 +149,8 @@ if win=$(wait_window Vexil 90); then
   sleep 0.5
   eval "$(xdotool getwindowgeometry --shell "$win")"
   if [ "$X" -ge 130 ] && [ "$Y" -ge 100 ]; then ok "window dragged while the check waited (now at $X,$Y)"; else fail "window did not move during the check (at $X,$Y)"; fi
-  # The check itself still completes (greeting and three slow answers).
-  sleep 12
+  # The check itself still completes (greeting and four slow answers).
+  sleep 15
   wmx=$X; wmy=$Y
   xdotool windowfocus --sync "$win" key --window "$win" alt+F4 2>/dev/null || xdotool key --window "$win" alt+F4
   wait_exit 30

@@ -71,6 +71,7 @@ start() {
   command -v openssl >/dev/null || die "openssl is not installed (scripts/deps.sh)"
   mkdir -p "$base"
   base="$(cd "$base" && pwd)"
+  chmod 755 "$base"  # the mail processes (uid 4242) pass through it
   certs="$base/certs"
   rm -rf "$certs"
   mkdir -p "$certs"
