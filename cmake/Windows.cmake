@@ -79,6 +79,10 @@ target_link_libraries(config_open PRIVATE vexil_win32)
 add_executable(open_message bench/win32/open_message.cpp)
 target_link_libraries(open_message PRIVATE vexil_win32 psapi)
 
+# One POP3 check, timed, under Wine (bench/tls_check.sh).
+add_executable(pop3_check bench/pop3_check.cpp)
+target_link_libraries(pop3_check PRIVATE vexil_core)
+
 # The tests trust their own CA inside their Wine prefix with this tool.
 add_executable(trust_ca tests/e2e/trust_ca.cpp)
 target_link_libraries(trust_ca PRIVATE crypt32)
