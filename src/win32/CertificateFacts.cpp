@@ -6,6 +6,7 @@
 // Wine: a certificate from a CA that no store holds gives a partial chain
 // that the policy still passes, so both are asked and either one's doubt
 // counts.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include <windows.h>
 
 #include <wincrypt.h>
@@ -29,6 +30,9 @@ public:
         para.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
         para.RequestedUsage.Usage.cUsageIdentifier = 1;
         para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+        // A server that leaves out its intermediates makes Windows fetch
+        // them; the check must not wait on that for long.
+        para.dwUrlRetrievalTimeout = 5000;
         // The server's intermediates come in the certificate's own store.
         if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &para,
                                      0, nullptr, &chain_))
