@@ -11,6 +11,7 @@
 # pays, process start included).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+. "$root/bench/lib.sh"
 build="${1:-$root/build/native}"
 runs="${2:-20}"
 check="$build/pop3_check"
@@ -33,16 +34,7 @@ message="$dir/message.eml"
   for i in $(seq 1 30); do printf 'Line %d of the weekly news, long enough to look like real text.\n' "$i"; done
 } >"$message"
 
-median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# Milliseconds of one run of a command.
-time_ms() {
-  local t0 t1
-  t0=$(date +%s%N)
-  "$@" >/dev/null
-  t1=$(date +%s%N)
-  awk -v d=$((t1 - t0)) 'BEGIN { printf "%.2f\n", d / 1e6 }'
-}
 
 printf '%-9s %22s %22s %22s\n' messages "vexil in-process ms" "vexil process ms" "curl process ms"
 i=0

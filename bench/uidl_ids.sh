@@ -7,6 +7,7 @@
 #   bench/uidl_ids.sh [BUILD_DIR [RUNS [MESSAGES]]]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+. "$root/bench/lib.sh"
 build="${1:-$root/build/native}"
 runs="${2:-11}"
 messages="${3:-100000}"
@@ -33,8 +34,6 @@ chown -R 4242:4242 "$dir/home/user01/Maildir"
 # Dovecot indexes the mailbox at its first login; neither figure pays that.
 "$check" 127.0.0.1 "$port" user01 pw01 1 none count >/dev/null
 
-median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 ids=() counts=()
 for _ in $(seq 1 "$runs"); do
   out="$("$check" 127.0.0.1 "$port" user01 pw01 1 none ids)"
