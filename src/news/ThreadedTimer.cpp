@@ -1,0 +1,123 @@
+// The threaded timer.
+//
+// The worker sleeps until the next tick is due, or until it is told that
+// something changed (on, off, a new interval, the end).  A due tick is
+// queued to the window's thread with the generation it was due in; the
+// worker then waits for it to have run.  A tick whose generation is old by
+// the time it runs (the timer was switched off or on meanwhile) does
+// nothing.  The state is shared with the queued ticks, so a tick that runs
+// after the timer went does nothing either.
+#include "news/ThreadedTimer.h"
+
+#include <chrono>
+
+namespace vexil {
+
+using Clock = std::chrono::steady_clock;
+
+struct TThreadedTimer::TState {
+    std::mutex Lock;
+    std::condition_variable Changed;
+    bool Enabled = false;
+    unsigned Interval = 1000;
+    bool Terminate = false;
+    unsigned long long Generation = 0;  // bumped by every change
+    bool TickPending = false;           // queued, not run yet
+    long long Ticks = 0;
+    bool Alive = true;                  // the timer still exists (window's thread only)
+};
+
+TThreadedTimer::TThreadedTimer(IUiThread& ui) : ui_(ui), state_(std::make_shared<TState>()) {
+    worker_ = std::thread([this] { Run(); });
+}
+
+TThreadedTimer::~TThreadedTimer() {
+    {
+        std::lock_guard<std::mutex> lock(state_->Lock);
+        state_->Terminate = true;
+        state_->Alive = false;
+        ++state_->Generation;
+    }
+    state_->Changed.notify_all();
+    worker_.join();
+}
+
+bool TThreadedTimer::Enabled() const {
+    std::lock_guard<std::mutex> lock(state_->Lock);
+    return state_->Enabled;
+}
+
+void TThreadedTimer::SetEnabled(bool enabled) {
+    {
+        std::lock_guard<std::mutex> lock(state_->Lock);
+        if (state_->Enabled == enabled) return;
+        state_->Enabled = enabled;
+        ++state_->Generation;
+    }
+    state_->Changed.notify_all();
+}
+
+unsigned TThreadedTimer::Interval() const {
+    std::lock_guard<std::mutex> lock(state_->Lock);
+    return state_->Interval;
+}
+
+void TThreadedTimer::SetInterval(unsigned ms) {
+    {
+        std::lock_guard<std::mutex> lock(state_->Lock);
+        if (state_->Interval == ms) return;
+        state_->Enabled = false;
+        state_->Interval = ms;
+        ++state_->Generation;
+    }
+    state_->Changed.notify_all();
+}
+
+long long TThreadedTimer::Ticks() const {
+    std::lock_guard<std::mutex> lock(state_->Lock);
+    return state_->Ticks;
+}
+
+void TThreadedTimer::Run() {
+    const std::shared_ptr<TState> s = state_;
+    std::unique_lock<std::mutex> lock(s->Lock);
+    while (!s->Terminate) {
+        if (!s->Enabled || s->Interval == 0) {
+            s->Changed.wait(lock);
+            continue;
+        }
+        // A run of ticks at a fixed rate, until something changes.
+        const unsigned long long generation = s->Generation;
+        const auto interval = std::chrono::milliseconds(s->Interval);
+        auto due = Clock::now() + interval;
+        while (!s->Terminate && s->Generation == generation) {
+            if (s->Changed.wait_until(lock, due, [&] { return s->Terminate || s->Generation != generation; }))
+                break;
+            s->TickPending = true;
+            TThreadedTimer* timer = this;
+            ui_.Post([s, timer, generation] {
+                {
+                    std::lock_guard<std::mutex> guard(s->Lock);
+                    if (!s->Alive || s->Generation != generation || !s->Enabled) {
+                        s->TickPending = false;
+                        s->Changed.notify_all();
+                        return;
+                    }
+                    ++s->Ticks;
+                }
+                if (timer->OnTimer) timer->OnTimer();
+                std::lock_guard<std::mutex> guard(s->Lock);
+                s->TickPending = false;
+                s->Changed.notify_all();
+            });
+            s->Changed.wait(lock, [&] { return !s->TickPending || s->Terminate; });
+            // The next tick keeps the rate; one that is already late comes
+            // an interval after now, not at once.
+            due += interval;
+            const auto now = Clock::now();
+            if (due < now) due = now + interval;
+        }
+    }
+}
+
+}  // namespace vexil
