@@ -123,6 +123,7 @@ void TCheckCycle::GoOnline() {
     if (!IsOnline() && !securityFailure_.empty() && !Abandoned())
         view_.ShowStatus(AccountName() + " " + securityFailure_);
     checkIntervalMs_ = CheckIntervalFor(settings_.minutes);
+    if (IsOnline() && !Abandoned()) view_.NewsAfterConnect();
 }
 
 // Dials the chosen entry (the first one when the setting points past the

@@ -51,6 +51,9 @@ public:
     virtual void ProcessMessages() = 0;
     virtual void StopTimers() = 0;
     virtual void ResumeTimers() = 0;
+    // Online after going online: the news sources and the news come again,
+    // and the periodic news refresh counts from 0.
+    virtual void NewsAfterConnect() = 0;
 };
 
 class TCheckCycle {

@@ -2,9 +2,12 @@
 // The Win32 front end implements it; tests use a fake that records the calls.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/Menu.h"
+#include "news/HttpFetch.h"
+#include "platform/UiThread.h"
 #include "skin/Image.h"
 #include "skin/Picture.h"
 #include "dialup/RasInterface.h"
@@ -65,6 +68,11 @@ public:
     virtual bool TrayAdd(TTrayIcon icon, const std::string& tip) = 0;
     virtual bool TrayModify(TTrayIcon icon, const std::string& tip) = 0;
     virtual bool TrayDelete() = 0;
+
+    // Where work of other threads (downloads, the ticker's ticks) comes back.
+    virtual IUiThread& UiThread() = 0;
+    // The hand pointer over the status line (an item with a link is on view).
+    virtual void SetLinkCursor(bool hand) = 0;
 };
 
 // System services of the logic that are not about the window.
@@ -96,6 +104,11 @@ public:
     virtual void PlayWave(const std::string& path) = 0;
     // The platform's dial-up networking.
     virtual IRasApi& RasApi() = 0;
+    // A request over the platform's HTTP client.
+    virtual std::unique_ptr<IHttpRequest> NewHttpRequest() = 0;
+    // The host the news come from: the product's, unless the tests point it
+    // elsewhere (VEXIL_TEST_NEWS_HOST).
+    virtual std::string NewsHost() = 0;
 };
 
 }  // namespace vexil

@@ -72,6 +72,11 @@ void TStatusDisplay::DrawStatus(const std::string& text) {
     DrawBitmapText(STATBMP, text, 0, skin_->StatusFontPath, skin_->StatusH, skin_->StatusW);
 }
 
+void TStatusDisplay::DrawNews(const std::string& text, int offset) {
+    if (!skin_) return;
+    DrawBitmapText(STATBMP, text, offset, skin_->StatusFontPath, skin_->StatusH, skin_->StatusW);
+}
+
 void TStatusDisplay::DrawCount(const std::string& digits) {
     if (!skin_) return;
     DrawBitmapText(NBMSGBMP, digits, 0, skin_->CountFontPath, skin_->CountH, skin_->CountW);

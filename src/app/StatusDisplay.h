@@ -44,6 +44,8 @@ public:
                         const std::string& fontFile, int charHeight, int charWidth);
     // The same with the skin's status or count font.
     void DrawStatus(const std::string& text);
+    // A line of news on the status line, shifted left by offset pixels.
+    void DrawNews(const std::string& text, int offset);
     void DrawCount(const std::string& digits);
     // The line last drawn on the status line has scrolled out of sight.
     bool LineScrolledOut() const { return lineScrolledOut_; }

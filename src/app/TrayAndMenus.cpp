@@ -188,14 +188,14 @@ void TVexil::SkinItemClick(const std::string& caption) {
 void TVexil::NewsItemClick(int tag) {
     if (Refused()) return;
     settings_.srv_news = tag;
-    // Reading the chosen source's news belongs to the news ticker.
     const TTimersStopped timers(*this, cycle_);
+    ticker_.LitVxNews();
 }
 
 void TVexil::Actualiser1Click() {
     if (Refused()) return;
-    // Reloading the source list belongs to the news ticker.
     const TTimersStopped timers(*this, cycle_);
+    ticker_.LitSrvNews();
 }
 
 void TVexil::OtherSkinClick() {

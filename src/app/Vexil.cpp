@@ -17,7 +17,11 @@ TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messag
       display_([this](const TRect& area) { view_.Invalidate(area); },
                [this](const std::string& path) { return LoadPicture(path); },
                [this](bool on) { view_.SetAnimationTimer(on); }),
-      cycle_(*POP, Msg, RASC, settings_, accounts_, *this) {
+      cycle_(*POP, Msg, RASC, settings_, accounts_, *this),
+      getNews_([&system] { return system.NewHttpRequest(); }, view.UiThread()),
+      scroll_(view.UiThread()),
+      ticker_(*this, getNews_, scroll_, view.UiThread(), settings_,
+              ProductNewsAddresses(system.NewsHost())) {
     POP->Port = 110;
     // 64 KB receives: a large message comes in a few hundred system calls
     // instead of thousands (three times faster under Wine).
@@ -52,12 +56,11 @@ void TVexil::FormCreate() {
     cycle_.ResetCount();
     ticker_.ResetRefresh();
     skinPicked_ = false;
-    ticker_.SetNewsLines({});
-    ticker_.SetNewsSources({kBuiltInNewsSource});
     display_.SetStatusText("Disconnected");
     background_ = TImage32();
     msgBackground_ = TImage32();
     exeDir_ = system_.ExeDir();
+    ticker_.SetDirectory(exeDir_);
     Init();
     ticker_.Pause();
 }
@@ -90,6 +93,8 @@ void TVexil::InitWith(TLoadedSkin* picked) {
     ShowOnlineState();
     if (settings_.autoconnect && !POP->Connected() && cycle_.HasValidAccount()) cycle_.GoOnline();
     SetOnTop(onTopFlag_);
+    // A skin picked from the menu keeps the news on view.
+    if (!skinPicked_) ticker_.LitVxNews();
     ResumeTimers();
 }
 
@@ -209,6 +214,21 @@ void TVexil::ShowStatus(const std::string& text) {
 
 void TVexil::DrawStatus(const std::string& text) { display_.DrawStatus(text); }
 
+// --- What the news ticker draws ---
+
+bool TVexil::DrawNews(const std::string& text, int offset) {
+    display_.DrawNews(text, offset);
+    return display_.LineScrolledOut();
+}
+
+void TVexil::DrawStatusText() { display_.DrawStatus(display_.StatusText()); }
+
+void TVexil::NewsAfterConnect() {
+    ticker_.ResetRefresh();
+    ticker_.LitSrvNews();
+    ticker_.LitVxNews();
+}
+
 void TVexil::SetStatusText(const std::string& text) { display_.SetStatusText(text); }
 
 void TVexil::ShowCheckResult(const TCheckResult& result) {
@@ -263,11 +283,7 @@ void TVexil::POPWork() { view_.ProcessMessages(); }
 
 void TVexil::STATBMPMouseDown(TMouseButton, TShiftState shift, int, int) {
     if (shift == ssLeft) {
-        const std::string& line = ticker_.NewsLine();
-        const size_t link = line.find("###http");
-        if (link == std::string::npos) return;
-        system_.ShellOpen(Trim(line.substr(link + 3)));
-        ticker_.Pause();
+        ticker_.LinkClick([this](const std::string& address) { system_.ShellOpen(address); });
     } else if (shift == (ssCtrl | ssLeft)) {
         ticker_.Pause(20);
         // Shown, not kept: the status text stays what it was.
@@ -393,7 +409,8 @@ void TVexil::SetOnTop(bool onTop) { view_.SetTopmost(onTop); }
 
 void TVexil::Exit1Click() {
     StopTimers();
-    ticker_.ClearNews();
+    // A download still running stops here and writes nothing more.
+    ticker_.Close();
     // A check that waits on its server ends there, drawing nothing more.
     cycle_.Close();
     if (POP->Connected()) {

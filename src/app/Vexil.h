@@ -17,7 +17,6 @@
 #include "app/MainWindowView.h"
 #include "app/Menu.h"
 #include "app/StatusDisplay.h"
-#include "app/Ticker.h"
 #include "app/WindowDrag.h"
 #include "base/Product.h"
 #include "config/Config.h"
@@ -25,6 +24,7 @@
 #include "config/Settings.h"
 #include "dialup/RASControl.h"
 #include "msgwin/MsgList.h"
+#include "news/NewsTicker.h"
 #include "platform/Mouse.h"
 #include "platform/Platform.h"
 #include "pop3/WirePOP3.h"
@@ -33,16 +33,12 @@
 
 namespace vexil {
 
-// The news source every list starts with: name|url|comment|news url.
-const std::string kBuiltInNewsSource = std::string("Brellin|") + kProductSite +
-                                       "|A Custom Windows - Skins skins skins !|" + kProductSite +
-                                       "/Vexil/vexilen.txt";
 // The tip of the notification-area icon.
 constexpr char kTrayTip[] = "Vexil";
 // The mouse messages that the notification-area icon passes on.
 constexpr int kTrayLeftButtonDown = 513, kTrayRightButtonDown = 516;
 
-class TVexil : private ICheckView, private IConfigHost, private IMsgListHost {
+class TVexil : private ICheckView, private IConfigHost, private IMsgListHost, private INewsView {
 public:
     TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messages);
     ~TVexil() override;
@@ -159,7 +155,7 @@ public:
     const TImage32& Background() const { return background_; }
     const TImage32& MsgBackground() const { return msgBackground_; }
     bool NoMsgBackground() const { return noMsgBackground_; }
-    const TTickerState& Ticker() const { return ticker_; }
+    const TNewsTicker& Ticker() const { return ticker_; }
     bool CheckTimerEnabled() const { return timerEnabled_; }
     TTrayIcon TrayIcon() const { return trayIcon_; }
     bool OnTopChecked() const { return onTopChecked_; }
@@ -171,9 +167,17 @@ public:
         ticker_.SetNewsSources(std::move(sources));
     }
     void SetNewsLines(std::vector<std::string> lines) { ticker_.SetNewsLines(std::move(lines)); }
+    // One tick of the news ticker's timer.
+    void DoScroll() { ticker_.DoScroll(); }
 
 private:
+    // INewsView: what the news ticker draws and asks.
+    bool DrawNews(const std::string& text, int offset) override;
+    void DrawStatusText() override;
+    void SetLinkCursor(bool hand) override { view_.SetLinkCursor(hand); }
+    bool IsOnline() override { return cycle_.IsOnline(); }
     // ICheckView: what the check cycle shows.
+    void NewsAfterConnect() override;
     void ShowStatus(const std::string& text) override;
     void DrawStatus(const std::string& text) override;
     void SetStatusText(const std::string& text) override;
@@ -263,7 +267,9 @@ private:
 
     TStatusDisplay display_;
     TCheckCycle cycle_;
-    TTickerState ticker_;
+    THttpFetch getNews_;
+    TThreadedTimer scroll_;
+    TNewsTicker ticker_;
     bool timerEnabled_ = false;  // the check timer
 
     // Menus, the tray icon, the pointer and the drag.

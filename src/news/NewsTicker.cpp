@@ -106,20 +106,32 @@ void TNewsTicker::Queue(TJob job) {
 }
 
 void TNewsTicker::StartNext() {
-    if (closed_ || jobs_.empty() || getNews_.Busy()) return;
-    if (jobs_.front() == TJob::Sources) {
-        getNews_.URL = addresses_.SourceList;
-        view_.DrawStatus("reading news servers...");
-        getNews_.FileName = dir_ + kSourceListFile;
-    } else {
-        // A hand-edited source number outside the list means the first.
-        int source = settings_.srv_news;
-        if (source < 0 || source >= static_cast<int>(sources_.size())) source = 0;
-        getNews_.URL = SplitNewsSource(sources_[static_cast<size_t>(source)])[3];
-        view_.DrawStatus("reading news...");
-        getNews_.FileName = dir_ + kNewsFile;
+    while (!closed_ && !jobs_.empty() && !getNews_.Busy()) {
+        if (jobs_.front() == TJob::Sources) {
+            getNews_.URL = addresses_.SourceList;
+            view_.DrawStatus("reading news servers...");
+            getNews_.FileName = dir_ + kSourceListFile;
+        } else {
+            // A hand-edited source number outside the list means the first.
+            int source = settings_.srv_news;
+            if (source < 0 || source >= static_cast<int>(sources_.size())) source = 0;
+            getNews_.URL = SplitNewsSource(sources_[static_cast<size_t>(source)])[3];
+            view_.DrawStatus("reading news...");
+            getNews_.FileName = dir_ + kNewsFile;
+        }
+        // An address without a host is a download that cannot start: its
+        // file is read (and missed) at once.
+        if (!SplitHttpUrl(getNews_.URL).Host.empty()) {
+            getNews_.GetFile();
+            return;
+        }
+        const TJob job = jobs_.front();
+        jobs_.pop_front();
+        if (job == TJob::Sources)
+            ReadSources();
+        else
+            ReadNews();
     }
-    getNews_.GetFile();
 }
 
 void TNewsTicker::DownloadEnded() {

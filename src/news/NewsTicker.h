@@ -80,6 +80,12 @@ public:
     const std::vector<std::string>& NewsSources() const { return sources_; }
     const std::vector<std::string>& NewsLines() const { return lines_; }
     int NewsIndex() const { return index_; }
+    // Puts lists in place as a download would (the first item on view).
+    void SetNewsSources(std::vector<std::string> sources) { sources_ = std::move(sources); }
+    void SetNewsLines(std::vector<std::string> lines) {
+        lines_ = std::move(lines);
+        ShowItem(0);
+    }
     // The item on view as stored, and its text as shown (before "###http").
     std::string CurrentItem() const;
     const std::string& NewsLine() const { return newsLine_; }
@@ -134,6 +140,25 @@ private:
     bool refreshDue_ = false;  // a refresh fell due while a download ran
     std::deque<TJob> jobs_;    // downloads waiting, the running one first
     bool closed_ = false;
+};
+
+// The ticker's timer off for as long as it lives, and on again afterwards
+// (also when an error escapes) unless the program is ending.
+class TTickerHeld {
+public:
+    TTickerHeld(TNewsTicker& ticker, std::function<bool()> stillRunning)
+        : ticker_(ticker), stillRunning_(std::move(stillRunning)) {
+        ticker_.SetEnabled(false);
+    }
+    ~TTickerHeld() {
+        if (stillRunning_()) ticker_.SetEnabled(true);
+    }
+    TTickerHeld(const TTickerHeld&) = delete;
+    TTickerHeld& operator=(const TTickerHeld&) = delete;
+
+private:
+    TNewsTicker& ticker_;
+    std::function<bool()> stillRunning_;
 };
 
 }  // namespace vexil

@@ -90,12 +90,14 @@ TEST_F(VexilWindow, StartsOfflineWithTheSkinsShapeAndState) {
     EXPECT_FALSE(vexil.CheckTimerEnabled());
     EXPECT_TRUE(vexil.Ticker().Enabled());  // FirstPaint still set
 
-    // The news source list starts with the built-in source.
-    ASSERT_EQ(vexil.Ticker().NewsSources().size(), 1u);
+    // The news source list starts with the built-in source; offline, the
+    // news are the built-in item.
+    const TNewsAddresses product = ProductNewsAddresses(system.NewsHost());
+    EXPECT_EQ(vexil.Ticker().NewsSources(), std::vector<std::string>{product.BuiltInSource});
     const auto source = SplitNewsSource(vexil.Ticker().NewsSources()[0]);
     EXPECT_EQ(source[0], "Brellin");
     EXPECT_EQ(source[2], "A Custom Windows - Skins skins skins !");
-    EXPECT_EQ(source[3], std::string(kProductSite) + "/Vexil/vexilen.txt");
+    EXPECT_EQ(vexil.Ticker().NewsLines(), std::vector<std::string>{product.BuiltInItem});
 }
 
 TEST_F(VexilWindow, PointerOverAButtonShowsItsSelectPicture) {

@@ -3,6 +3,8 @@
 // the pauses, the order of items, links, and the periodic refresh.
 #include "news/NewsTicker.h"
 
+#include "config/NewsSource.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -169,6 +171,15 @@ TEST_F(NewsTicker, FailedDownloadsLeaveTheBuiltInItem) {
         Settle();
         EXPECT_EQ(Items(), std::vector<std::string>(c.builtIns, kAddresses.BuiltInItem));
     }
+}
+
+TEST(NewsAddresses, TheProductsHostUnlessATestGivesAnother) {
+    const TNewsAddresses a = ProductNewsAddresses("www.example.org");
+    EXPECT_EQ(a.SourceList, "www.example.org/Vexil/lstsrven.txt");
+    EXPECT_EQ(SplitNewsSource(a.BuiltInSource)[3], "http://www.example.org/Vexil/vexilen.txt");
+    EXPECT_EQ(SplitNewsSource(a.BuiltInSource)[1], "http://www.example.org");
+    EXPECT_NE(a.BuiltInItem.find("###http://www.example.org/"), std::string::npos);
+    EXPECT_EQ(SplitHttpUrl(ProductNewsAddresses("127.0.0.1:8080").SourceList).Port, 8080);
 }
 
 TEST_F(NewsTicker, OfflineAndSourcesOutsideTheList) {

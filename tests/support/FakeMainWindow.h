@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/MainWindowView.h"
+#include "support/FakeHttp.h"
 #include "support/FakeRas.h"
 #include "skin/Region.h"
 
@@ -95,8 +96,14 @@ public:
     // the server is slow to answer).
     int ProcessMessagesCalls = 0;
     std::function<void()> OnProcessMessages;
+    // Calls of other threads wait here until the window's messages run.
+    TFakeUiThread Ui;
+    IUiThread& UiThread() override { return Ui; }
+    bool LinkCursor = false;
+    void SetLinkCursor(bool hand) override { LinkCursor = hand; }
     void ProcessMessages() override {
         ++ProcessMessagesCalls;
+        Ui.ProcessMessages();
         if (OnProcessMessages) OnProcessMessages();
     }
 
@@ -196,6 +203,21 @@ public:
     void PlayWave(const std::string& path) override { Played.push_back(path); }
     TFakeRas Ras;
     IRasApi& RasApi() override { return Ras; }
+    // No news host unless a test gives one: the news fall back to the
+    // built-in entries at once.  Downloads answer with HttpReplies in turn
+    // (no server after the last).
+    std::string NewsHostName;
+    std::vector<THttpScript> HttpReplies;
+    std::shared_ptr<THttpLog> HttpLog = std::make_shared<THttpLog>();
+    std::string NewsHost() override { return NewsHostName; }
+    std::unique_ptr<IHttpRequest> NewHttpRequest() override {
+        const THttpScript script =
+            nextReply_ < HttpReplies.size() ? HttpReplies[nextReply_++] : THttpScript{true, 0, false, "", ""};
+        return std::make_unique<TFakeHttpRequest>(script, HttpLog);
+    }
+
+private:
+    size_t nextReply_ = 0;
 };
 
 }  // namespace vexil::test
