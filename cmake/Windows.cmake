@@ -11,7 +11,7 @@ target_link_libraries(vexil_core PUBLIC ws2_32 secur32 crypt32)
 file(GLOB VEXIL_WIN32_SOURCES CONFIGURE_DEPENDS src/win32/*.cpp)
 list(FILTER VEXIL_WIN32_SOURCES EXCLUDE REGEX "/(WinMain|WinsockTransport|TlsTransport|CertificateFacts|TempFile|Charsets|WideText)\\.cpp$")
 add_library(vexil_win32 STATIC ${VEXIL_WIN32_SOURCES})
-target_link_libraries(vexil_win32 PUBLIC vexil_core gdi32 user32 shell32 comctl32 comdlg32 ole32 msimg32 ws2_32 winmm advapi32)
+target_link_libraries(vexil_win32 PUBLIC vexil_core gdi32 user32 shell32 comctl32 comdlg32 ole32 msimg32 ws2_32 winmm advapi32 wininet)
 
 add_executable(vexil WIN32 src/win32/WinMain.cpp src/win32/vexil.rc)
 target_link_libraries(vexil PRIVATE vexil_win32)

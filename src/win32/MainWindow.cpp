@@ -152,6 +152,22 @@ LRESULT TMainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case kTrayMessage:
         vexil_->TrayIconMessage(static_cast<int>(lp));
         return 0;
+    case kRunQueued:
+        RunQueued();
+        return 0;
+    case WM_SETCURSOR:
+        // The hand over the status line while a news item with a link shows.
+        if (LOWORD(lp) == HTCLIENT && linkCursor_) {
+            POINT p;
+            ::GetCursorPos(&p);
+            ScreenToClient(hwnd_, &p);
+            const TRect r = vexil_->STATBMP().BoundsRect();
+            if (r.Contains(p.x, p.y)) {
+                SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
+                return TRUE;
+            }
+        }
+        break;
     case WM_MEASUREITEM:
         if (menuPictures_.Measure(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
         break;
@@ -383,6 +399,28 @@ bool TMainWindow::TrayDelete() {
 }  // namespace vexil
 
 namespace vexil {
+
+void TMainWindow::Post(std::function<void()> call) {
+    std::lock_guard<std::mutex> lock(queueLock_);
+    queue_.push_back(std::move(call));
+    if (!doorbellRung_ && hwnd_) doorbellRung_ = PostMessageA(hwnd_, kRunQueued, 0, 0) != FALSE;
+}
+
+void TMainWindow::RunQueued() {
+    std::deque<std::function<void()>> calls;
+    {
+        std::lock_guard<std::mutex> lock(queueLock_);
+        calls.swap(queue_);
+        doorbellRung_ = false;
+    }
+    for (auto& call : calls) call();
+}
+
+void TMainWindow::WaitAndProcess(int maxMs) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(maxMs < 0 ? 0 : maxMs),
+                              QS_ALLINPUT);
+    ProcessMessages();
+}
 
 void TMainWindow::ProcessMessages() {
     MSG msg;

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 
 #include "app/Vexil.h"
 #include "win32/Win32Menu.h"
@@ -13,7 +16,7 @@
 
 namespace vexil {
 
-class TMainWindow : public IMainWindowView {
+class TMainWindow : public IMainWindowView, private IUiThread {
 public:
     TMainWindow(HINSTANCE instance, HWND owner, ISystemServices& system, IMessages& messages);
     ~TMainWindow() override;
@@ -43,11 +46,20 @@ public:
     bool TrayAdd(TTrayIcon icon, const std::string& tip) override;
     bool TrayModify(TTrayIcon icon, const std::string& tip) override;
     bool TrayDelete() override;
+    IUiThread& UiThread() override { return *this; }
+    void SetLinkCursor(bool hand) override { linkCursor_ = hand; }
 
     // The callback message of the notification-area icon.
     static constexpr UINT kTrayMessage = WM_USER + 100;
+    // Calls of other threads are waiting in the queue.
+    static constexpr UINT kRunQueued = WM_APP + 1;
 
 private:
+    // IUiThread: calls of other threads, run by the window's messages.
+    void Post(std::function<void()> call) override;
+    void WaitAndProcess(int maxMs) override;
+    void RunQueued();
+
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void OnPaint();
@@ -59,7 +71,12 @@ private:
     HWND tooltip_ = nullptr;
     IMessages& messages_;
     TWin32RegionOps regions_;
+    // Before vexil_: its threads may still post while it goes.
+    std::mutex queueLock_;
+    std::deque<std::function<void()>> queue_;
+    bool doorbellRung_ = false;
     std::unique_ptr<TVexil> vexil_;
+    bool linkCursor_ = false;
     TImage32 surface_;
     bool tracking_ = false;
     bool exiting_ = false;

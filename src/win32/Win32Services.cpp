@@ -4,8 +4,10 @@
 
 #include <mmsystem.h>
 
+#include "base/Product.h"
 #include "win32/RasApi.h"
 #include "win32/Win32Draw.h"
+#include "win32/WinInetRequest.h"
 
 #include <winsock2.h>
 #include <shellapi.h>
@@ -197,6 +199,20 @@ void TWin32System::PlayWave(const std::string& path) {
 IRasApi& TWin32System::RasApi() {
     if (!ras_) ras_ = CreateWin32RasApi();
     return *ras_;
+}
+
+std::unique_ptr<IHttpRequest> TWin32System::NewHttpRequest() { return CreateWinInetRequest(); }
+
+// The product's news host; the tests point the program at a server of their
+// own with VEXIL_TEST_NEWS_HOST ("127.0.0.1:8080"), a name no user sets by
+// accident.
+std::string TWin32System::NewsHost() {
+    char value[256];
+    const DWORD n = GetEnvironmentVariableA("VEXIL_TEST_NEWS_HOST", value, sizeof value);
+    if (n > 0 && n < sizeof value) return value;
+    std::string site = kProductSite;
+    const size_t scheme = site.find("://");
+    return scheme == std::string::npos ? site : site.substr(scheme + 3);
 }
 
 }  // namespace vexil

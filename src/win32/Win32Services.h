@@ -36,6 +36,8 @@ public:
     std::string ReadMailtoCommand() override;
     void PlayWave(const std::string& path) override;
     IRasApi& RasApi() override;
+    std::unique_ptr<IHttpRequest> NewHttpRequest() override;
+    std::string NewsHost() override;
 
 private:
     std::unique_ptr<IRasApi> ras_;
