@@ -21,12 +21,25 @@ set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-file(GLOB VEXIL_WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp)
+file(GLOB VEXIL_WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp tests/support/ScriptedServer.cpp)
 add_executable(vexil_win32_tests ${VEXIL_WIN32_TEST_SOURCES})
 target_include_directories(vexil_win32_tests PRIVATE tests)
 target_link_libraries(vexil_win32_tests PRIVATE vexil_win32 gtest gmock gtest_main)
 target_compile_definitions(vexil_win32_tests PRIVATE VEXIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_test(NAME win32_tests COMMAND vexil_win32_tests)
+
+# A real HTTP server (lighttpd) for the download component, started around
+# the Windows tests as Dovecot is.
+string(MD5 VEXIL_HTTP_HASH "${CMAKE_BINARY_DIR}")
+string(SUBSTRING "${VEXIL_HTTP_HASH}" 0 8 VEXIL_HTTP_HASH)
+set(VEXIL_HTTP_DIR "/tmp/vxhttp-${VEXIL_HTTP_HASH}")
+set(VEXIL_HTTP_SH "${CMAKE_SOURCE_DIR}/tests/support/http_server.sh")
+add_test(NAME http_server_start COMMAND ${VEXIL_HTTP_SH} start ${VEXIL_HTTP_DIR})
+add_test(NAME http_server_stop COMMAND ${VEXIL_HTTP_SH} stop ${VEXIL_HTTP_DIR})
+set_tests_properties(http_server_start PROPERTIES FIXTURES_SETUP http_server)
+set_tests_properties(http_server_stop PROPERTIES FIXTURES_CLEANUP http_server)
+set_tests_properties(win32_tests PROPERTIES FIXTURES_REQUIRED http_server
+  ENVIRONMENT "VEXIL_HTTP_DIR=${VEXIL_HTTP_DIR}")
 
 # The POP3 library's tests, the same sources as natively, over Windows Sockets.
 file(GLOB VEXIL_POP3_TEST_SOURCES CONFIGURE_DEPENDS tests/pop3/*.cpp tests/support/*.cpp)

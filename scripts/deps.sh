@@ -7,7 +7,7 @@ packages=(
   cmake g++ make python3 googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386
   xvfb xauth xdotool x11-xserver-utils x11-utils imagemagick
-  dovecot-core dovecot-pop3d openssl curl ripmime
+  dovecot-core dovecot-pop3d openssl curl ripmime lighttpd
   clang libclang-rt-14-dev
 )
 
@@ -24,8 +24,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 echo "Installing: ${missing[*]}"
 $SUDO apt-get update -qq
-# The tests start Dovecot themselves from a config of their own; keep the
-# package from starting the system's service while it installs.
+# The tests start Dovecot and lighttpd themselves from configs of their own;
+# keep the packages from starting the system's services while they install.
 policy=/usr/sbin/policy-rc.d
 made_policy=""
 if [ ! -e "$policy" ]; then

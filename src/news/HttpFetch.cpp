@@ -25,8 +25,9 @@ struct THttpFetch::TShared {
     std::function<void(int, int)> Progress;
     std::unique_ptr<IHttpRequest> Http;
 
-    std::mutex Lock;  // guards writes to the file against Stop
+    std::mutex Lock;  // guards writes to the file and the post of the end against Stop
     bool Stop = false;
+    IUiThread* Ui = nullptr;  // where the end goes; none once stopped
     std::condition_variable EndedSignal;
     bool Ended = false;     // the worker is done with everything but returning
     bool Detached = false;  // the component no longer wants the end (window's thread only)
@@ -129,19 +130,18 @@ void THttpFetch::GetFile() {
     shared->Binary = BinaryData;
     shared->Progress = OnProgress;
     shared->Http = newRequest_();
+    shared->Ui = &ui_;
     current_ = shared;
     running_ = true;
     succeeded_ = false;
 
-    IUiThread* ui = &ui_;
-    worker_ = std::thread([this, shared, ui] {
+    worker_ = std::thread([this, shared] {
         shared->Success = Download(*shared);
-        {
-            std::lock_guard<std::mutex> lock(shared->Lock);
-            shared->Ended = true;
-        }
+        std::lock_guard<std::mutex> lock(shared->Lock);
+        shared->Ended = true;
         shared->EndedSignal.notify_all();
-        ui->Post([this, shared] {
+        // After Stop nothing goes to the window any more: it may be gone.
+        if (shared->Ui) shared->Ui->Post([this, shared] {
             if (!shared->Detached) Finish(shared);
         });
     });
@@ -173,12 +173,15 @@ void THttpFetch::Stop() {
         {
             std::lock_guard<std::mutex> lock(shared->Lock);
             shared->Stop = true;
+            shared->Ui = nullptr;
         }
         shared->Http->Abort();
-        // An aborted request ends at once; one the client will not let go
-        // is left to finish alone (it writes nothing any more).
+        // An aborted request mostly ends at once.  One that the client will
+        // not let go (some WinINets finish a send first) is left to end
+        // alone: it writes nothing and reports nothing any more, and the
+        // program does not wait for it.
         std::unique_lock<std::mutex> lock(shared->Lock);
-        const bool ended = shared->EndedSignal.wait_for(lock, std::chrono::seconds(3),
+        const bool ended = shared->EndedSignal.wait_for(lock, std::chrono::milliseconds(200),
                                                         [&] { return shared->Ended; });
         lock.unlock();
         if (worker_.joinable()) {

@@ -15,6 +15,8 @@ namespace vexil {
 
 namespace {
 
+constexpr DWORD kTimeoutMs = 30000;
+
 class TWinInetRequest : public IHttpRequest {
 public:
     ~TWinInetRequest() override { CloseAll(); }
@@ -26,6 +28,11 @@ public:
             session_ = InternetOpenA(r.Agent.empty() ? nullptr : r.Agent.c_str(),
                                      INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
             if (!session_) return false;
+            // A server that falls silent fails the download in the end.
+            DWORD ms = kTimeoutMs;
+            for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                                       INTERNET_OPTION_RECEIVE_TIMEOUT})
+                InternetSetOptionA(session_, option, &ms, sizeof ms);
         }
         HINTERNET connection = InternetConnectA(
             session_, r.Target.Host.c_str(), static_cast<INTERNET_PORT>(r.Target.Port),

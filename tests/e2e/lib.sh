@@ -24,6 +24,10 @@ stop_display() {
   wait 2>/dev/null || true
 }
 
+# The news come from a port where nothing listens unless a test serves its
+# own: a program under test never reaches out to the product's host.
+export VEXIL_TEST_NEWS_HOST="${VEXIL_TEST_NEWS_HOST:-127.0.0.1:9}"
+
 # start_vexil FOLDER: runs FOLDER/vexil.exe in the background.
 start_vexil() {
   (cd "$1" && exec "$SCRIPTS/wine-run" ./vexil.exe) >"$WORK/vexil.log" 2>&1 &
@@ -56,11 +60,14 @@ wait_exit() {
   return 1
 }
 
-# fresh_folder NAME: a copy of the ready-to-run folder.
+# fresh_folder NAME: a copy of the ready-to-run folder.  The news ticker is
+# still (min_scroll 0), so that the status line shows the status text for
+# the screenshots; the ticker's own test sets it again.
 fresh_folder() {
   local dir="$WORK/$1"
   rm -rf "$dir"; mkdir -p "$dir"
   cp -r "$DIST/." "$dir/"
+  sed -i "s|^min_scroll *=.*\r\$|min_scroll = 0\r|" "$dir/Vexil.ini"
   echo "$dir"
 }
 
