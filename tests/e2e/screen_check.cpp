@@ -177,6 +177,12 @@ int PrintPoints(const std::string& folder) {
     const TImageControl& flag = vexil.FLAG();
     std::cout << "flag " << px + flag.Left + flag.Width / 2 << " " << py + flag.Top + flag.Height / 2
               << "\n";
+    // The status line: its centre, and its rectangle on screen (x y w h).
+    const TImageControl& status = vexil.STATBMP();
+    std::cout << "status " << px + status.Left + status.Width / 2 << " "
+              << py + status.Top + status.Height / 2 << "\n";
+    std::cout << "statusrect " << px + status.Left << " " << py + status.Top << " " << status.Width
+              << " " << status.Height << "\n";
     // The message window's buttons, where it opens (a button's picture is
     // about 24 pixels square; its centre is a few pixels in).
     const TSkin& skin = vexil.Skin();
