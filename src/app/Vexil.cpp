@@ -445,6 +445,25 @@ void TVexil::Paint(TImage32& surface) const {
     for (const TImgBtn* b : PaintedButtons()) b->Paint(surface);
 }
 
+void TVexil::PaintArea(TImage32& surface, const TRect& area) const {
+    const TRect whole{0, 0, background_.Width(), background_.Height()};
+    const TRect a = Intersect(area, whole);
+    if (surface.Width() != background_.Width() || surface.Height() != background_.Height() ||
+        a.Width() * a.Height() * 2 > whole.Width() * whole.Height()) {
+        Paint(surface);
+        return;
+    }
+    if (a.Empty()) return;
+    // What lies over the area, in painting order; a control painted whole
+    // spills outside the area, which is composed again before it is shown.
+    surface.CopyFrom(background_, a.Left, a.Top, a.Width(), a.Height(), a.Left, a.Top);
+    for (const TImageControl* c : {&display_.Online, &display_.FLAG, &display_.STATBMP,
+                                   &display_.NBMSGBMP})
+        if (!Intersect(c->BoundsRect(), a).Empty()) c->Paint(surface);
+    for (const TImgBtn* b : PaintedButtons())
+        if (!Intersect(b->BoundsRect(), a).Empty()) b->Paint(surface);
+}
+
 // The topmost button at the point: the last one painted wins.
 int TVexil::ButtonIndexAt(int x, int y) const {
     const auto buttons = PaintedButtons();

@@ -57,6 +57,9 @@ public:
 
     // Composes the window's whole surface (background and controls).
     void Paint(TImage32& surface) const;
+    // Composes only what lies in area (the rest of surface is left as it
+    // is): a tick of the ticker recomposes the status strip alone.
+    void PaintArea(TImage32& surface, const TRect& area) const;
     int ClientWidth() const { return background_.Width(); }
     int ClientHeight() const { return background_.Height(); }
 

@@ -203,7 +203,10 @@ LRESULT TMainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 void TMainWindow::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
-    vexil_->Paint(surface_);
+    // Only what needs painting is composed (a tick of the ticker: the status
+    // strip); the system clips the copy to it.
+    vexil_->PaintArea(surface_, TRect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right,
+                                      ps.rcPaint.bottom});
     DrawImage(dc, 0, 0, surface_);
     EndPaint(hwnd_, &ps);
     vexil_->FormPaint();

@@ -117,6 +117,30 @@ TEST_F(VexilWindow, PointerOverAButtonShowsItsSelectPicture) {
     EXPECT_EQ(after, before);
 }
 
+// A tick of the ticker asks for the status strip alone, and composing that
+// strip over the last picture gives what a whole new picture gives.
+TEST_F(VexilWindow, ATickRepaintsTheStatusStripAlone) {
+    ASSERT_EQ(Start(), -1);
+    vexil.SetNewsLines({" Ticker news scrolling by "});
+    TImage32 stale;
+    vexil.Paint(stale);
+    for (int tick = 0; tick < 100; ++tick) vexil.DoScroll();  // the pause; its last tick draws
+    view.Invalidated.clear();
+    vexil.DoScroll();
+    vexil.DoScroll();
+    ASSERT_EQ(vexil.Ticker().ScrollOffset(), 3);
+    const TRect strip = vexil.STATBMP().BoundsRect();
+    for (const TRect& r : view.Invalidated) {
+        EXPECT_EQ(Intersect(r, strip).Width(), r.Width());
+        EXPECT_EQ(Intersect(r, strip).Height(), r.Height());
+    }
+    TImage32 whole;
+    vexil.Paint(whole);
+    EXPECT_FALSE(whole == stale);
+    vexil.PaintArea(stale, strip);
+    EXPECT_EQ(stale, whole);
+}
+
 TEST_F(VexilWindow, BadSettingsAndSkinsEndWithTheirMessage) {
     struct Case {
         const char* name;

@@ -58,9 +58,31 @@ strip() {  # strip FILE: the status line on screen now
 }
 requests() { grep -c " $1 " "$HTTP/access.log" 2>/dev/null || echo 0; }
 
+# A news server that takes connections and never answers.
+SILENT_PID=""
+silent_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+python3 - "$silent_port" <<'PY' &
+import socket, sys, time
+srv = socket.socket()
+srv.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+srv.bind(("127.0.0.1", int(sys.argv[1])))
+srv.listen(8)
+held = []
+srv.settimeout(120)
+while True:
+    try:
+        conn, _ = srv.accept()
+    except OSError:
+        break
+    held.append(conn)
+PY
+SILENT_PID=$!
+trap 'kill "$SILENT_PID" 2>/dev/null; cleanup' EXIT
+
 mkdir -p "$HTTP/www/Vexil"
-printf 'Local|http://local.example.test/|Our own news|http://127.0.0.1:%s/Vexil/local.txt\r\n' "$http_port" \
-  > "$HTTP/www/Vexil/lstsrven.txt"
+{ printf 'Local|http://local.example.test/|Our own news|http://127.0.0.1:%s/Vexil/local.txt\r\n' "$http_port"
+  printf 'Silent|http://silent.example.test/|Never answers|http://127.0.0.1:%s/news.txt\r\n' "$silent_port"
+} > "$HTTP/www/Vexil/lstsrven.txt"
 printf 'The first item of the news\nTwo with link###http://news.example.test/two\nThree\n' > "$HTTP/www/Vexil/vexilen.txt"
 printf 'Local item\n' > "$HTTP/www/Vexil/local.txt"
 
@@ -136,10 +158,25 @@ if win=$(wait_window Vexil 90); then
   keys Down Down Down Right Return
   for _ in $(seq 20); do [ "$(requests /Vexil/lstsrven.txt)" -gt "$before" ] && break; sleep 0.25; done
   if [ "$(requests /Vexil/lstsrven.txt)" -gt "$before" ]; then ok "Refresh List read the list again"; else fail "Refresh List: no new request"; fi
+  away
+  # News > "Silent": its download waits; the window still answers (a drag)
+  # and Exit ends the program at once.
+  xdotool mousemove "$fx" "$fy" click 3; sleep 1
+  keys Down Down Down Right Down Down Down Return
+  sleep 1.5
+  xdotool mousemove "$fx" "$fy" mousedown 1
+  for step in $(seq 1 8); do xdotool mousemove "$((fx + step * 8))" "$((fy + step * 6))"; sleep 0.05; done
+  xdotool mouseup 1
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  if [ "$X" -ge 110 ]; then ok "the window moves while a download waits (at $X,$Y)"; else fail "the window did not move during the download (at $X,$Y)"; fi
+  t0=$(date +%s%N)
   xdotool key --window "$win" alt+F4
   wait_exit 30
-  if [ "$EXIT_CODE" = 0 ]; then ok "Exit"; else fail "Exit (${EXIT_CODE:-still running})"; fi
-  if tr -d '\r' < "$dir/Vexil.ini" | grep -qx 'srv_news =1\|srv_news = 1'; then ok "the chosen source is kept"; else fail "srv_news after exit: $(grep -a srv_news "$dir/Vexil.ini")"; fi
+  t1=$(date +%s%N)
+  ms=$(( (t1 - t0) / 1000000 ))
+  if [ "$EXIT_CODE" = 0 ] && [ "$ms" -lt 5000 ]; then ok "Exit during the download ($ms ms)"; else fail "Exit during the download (${EXIT_CODE:-still running} after $ms ms)"; fi
+  if tr -d '\r' < "$dir/Vexil.ini" | grep -qx 'srv_news =2\|srv_news = 2'; then ok "the chosen source is kept"; else fail "srv_news after exit: $(grep -a srv_news "$dir/Vexil.ini")"; fi
 else
   fail "no window appeared"; cat "$WORK/vexil.log"
 fi
