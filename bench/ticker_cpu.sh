@@ -66,7 +66,7 @@ run() {
   (cd "$dir" && exec "$root/scripts/wine-run" ./vexil.exe) >/dev/null 2>&1 &
   for _ in $(seq 100); do xdotool search --name '^Vexil$' >/dev/null 2>&1 && break; sleep 0.3; done
   sleep 6   # online, news read, the first pause over
-  pids="$(pgrep -f 'vexil.exe' | tr '\n' ' ') $(pgrep -x wineserver | tr '\n' ' ')"
+  pids="$(pgrep -f 'vexil.exe' | tr '\n' ' ') $(pgrep wineserver | tr '\n' ' ')"
   hz=$(getconf CLK_TCK)
   before=$(cpu_of $pids)
   sleep "$seconds"

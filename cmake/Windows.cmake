@@ -98,7 +98,7 @@ target_link_libraries(pop3_check PRIVATE vexil_core)
 
 # The ticks the news ticker's timer delivers (bench/ticker_cpu.sh).
 add_executable(ticker_rate bench/win32/ticker_rate.cpp)
-target_link_libraries(ticker_rate PRIVATE vexil_core)
+target_link_libraries(ticker_rate PRIVATE vexil_core winmm)
 
 # The tests trust their own CA inside their Wine prefix with this tool.
 add_executable(trust_ca tests/e2e/trust_ca.cpp)

@@ -40,6 +40,9 @@ public:
 
     // Asks for a repaint of part of the window (client coordinates).
     virtual void Invalidate(const TRect& area) = 0;
+    // Composes and shows area at once, without a paint message: the news
+    // ticker's strip, 200 times a second at its fastest.
+    virtual void RepaintNow(const TRect& area) = 0;
     // Mouse capture while a button is held over a control.
     virtual void SetMouseCapture(bool capture) = 0;
 

@@ -14,7 +14,13 @@ TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messag
       view_(view),
       system_(system),
       messages_(messages),
-      display_([this](const TRect& area) { view_.Invalidate(area); },
+      display_(
+          [this](const TRect& area) {
+              if (drawingNews_)
+                  view_.RepaintNow(area);
+              else
+                  view_.Invalidate(area);
+          },
                [this](const std::string& path) { return LoadPicture(path); },
                [this](bool on) { view_.SetAnimationTimer(on); }),
       cycle_(*POP, Msg, RASC, settings_, accounts_, *this),
@@ -217,7 +223,14 @@ void TVexil::DrawStatus(const std::string& text) { display_.DrawStatus(text); }
 // --- What the news ticker draws ---
 
 bool TVexil::DrawNews(const std::string& text, int offset) {
-    display_.DrawNews(text, offset);
+    drawingNews_ = true;
+    try {
+        display_.DrawNews(text, offset);
+    } catch (...) {
+        drawingNews_ = false;
+        throw;
+    }
+    drawingNews_ = false;
     return display_.LineScrolledOut();
 }
 

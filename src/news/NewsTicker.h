@@ -57,7 +57,8 @@ public:
 
     // The scroll timer.
     bool Enabled() const { return scroll_.Enabled(); }
-    void SetEnabled(bool on) { scroll_.SetEnabled(on && !closed_); }
+    // With min_scroll 0 nothing ever moves: the timer stays off.
+    void SetEnabled(bool on) { scroll_.SetEnabled(on && !closed_ && settings_.min_scroll != 0); }
     int IntervalMs() const { return static_cast<int>(scroll_.Interval()); }
     void SetIntervalMs(int ms) { scroll_.SetInterval(static_cast<unsigned>(ms < 0 ? 0 : ms)); }
 

@@ -2,10 +2,9 @@
 //
 // The worker sleeps until the next tick is due, or until it is told that
 // something changed (on, off, a new interval, the end).  A due tick is
-// queued to the window's thread with the generation it was due in; the
-// worker then waits for it to have run.  A tick whose generation is old by
-// the time it runs (the timer was switched off or on meanwhile) does
-// nothing.  The state is shared with the queued ticks, so a tick that runs
+// queued to the window's thread with the generation it was due in, unless
+// the last one has not run yet.  A tick whose generation is old by the time
+// it runs (the timer was switched off or on meanwhile) does nothing.  The state is shared with the queued ticks, so a tick that runs
 // after the timer went does nothing either.
 #include "news/ThreadedTimer.h"
 
@@ -93,24 +92,23 @@ void TThreadedTimer::Run() {
         while (!s->Terminate && s->Generation == generation) {
             if (s->Changed.wait_until(lock, due, [&] { return s->Terminate || s->Generation != generation; }))
                 break;
-            s->TickPending = true;
-            TThreadedTimer* timer = this;
-            ui_.Post([s, timer, generation] {
-                {
-                    std::lock_guard<std::mutex> guard(s->Lock);
-                    if (!s->Alive || s->Generation != generation || !s->Enabled) {
+            // One tick at a time: while the window has not run the last one,
+            // a tick that falls due is dropped rather than queued.  The
+            // worker does not wait for the window, which keeps a tick to a
+            // sleep and a post.
+            if (!s->TickPending) {
+                s->TickPending = true;
+                TThreadedTimer* timer = this;
+                ui_.Post([s, timer, generation] {
+                    {
+                        std::lock_guard<std::mutex> guard(s->Lock);
                         s->TickPending = false;
-                        s->Changed.notify_all();
-                        return;
+                        if (!s->Alive || s->Generation != generation || !s->Enabled) return;
+                        ++s->Ticks;
                     }
-                    ++s->Ticks;
-                }
-                if (timer->OnTimer) timer->OnTimer();
-                std::lock_guard<std::mutex> guard(s->Lock);
-                s->TickPending = false;
-                s->Changed.notify_all();
-            });
-            s->Changed.wait(lock, [&] { return !s->TickPending || s->Terminate; });
+                    if (timer->OnTimer) timer->OnTimer();
+                });
+            }
             // The next tick keeps the rate; one that is already late comes
             // an interval after now, not at once.
             due += interval;

@@ -40,7 +40,9 @@ void RegisterClassOnce(HINSTANCE instance) {
     if (done) return;
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
+    // A device context of its own: the ticker draws without asking for one
+    // 200 times a second.
+    wc.style = CS_DBLCLKS | CS_OWNDC;
     wc.lpfnWndProc = DefWindowProcA;  // replaced per window below
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
@@ -205,9 +207,9 @@ void TMainWindow::OnPaint() {
     HDC dc = BeginPaint(hwnd_, &ps);
     // Only what needs painting is composed (a tick of the ticker: the status
     // strip); the system clips the copy to it.
-    vexil_->PaintArea(surface_, TRect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right,
-                                      ps.rcPaint.bottom});
-    DrawImage(dc, 0, 0, surface_);
+    const TRect area{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom};
+    vexil_->PaintArea(surface_, area);
+    DrawImageArea(dc, surface_, area);
     EndPaint(hwnd_, &ps);
     vexil_->FormPaint();
 }
@@ -309,6 +311,19 @@ void TMainWindow::SetWindowRegion(IRegionOps::Handle region) {
     }
 
     SetWindowRgn(hwnd_, static_cast<HRGN>(region), TRUE);
+}
+
+void TMainWindow::RepaintNow(const TRect& area) {
+    if (!hwnd_ || area.Empty()) return;
+    // A paint already pending covers the area anyway.
+    RECT pending;
+    if (GetUpdateRect(hwnd_, &pending, FALSE)) {
+        Invalidate(area);
+        return;
+    }
+    if (!ownDc_) ownDc_ = GetDC(hwnd_);
+    vexil_->PaintArea(surface_, area);
+    DrawImageArea(ownDc_, surface_, area);
 }
 
 void TMainWindow::Invalidate(const TRect& area) {

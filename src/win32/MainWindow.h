@@ -35,6 +35,7 @@ public:
     IRegionOps& RegionOps() override { return regions_; }
     void SetWindowRegion(IRegionOps::Handle region) override;
     void Invalidate(const TRect& area) override;
+    void RepaintNow(const TRect& area) override;
     void SetMouseCapture(bool capture) override;
     void SetCheckTimer(bool enabled, int intervalMs) override;
     void SetAnimationTimer(bool enabled) override;
@@ -77,6 +78,7 @@ private:
     bool doorbellRung_ = false;
     std::unique_ptr<TVexil> vexil_;
     bool linkCursor_ = false;
+    HDC ownDc_ = nullptr;  // the window's own device context (CS_OWNDC)
     TImage32 surface_;
     bool tracking_ = false;
     bool exiting_ = false;

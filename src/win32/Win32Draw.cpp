@@ -23,6 +23,17 @@ void DrawImage(HDC dc, int x, int y, const TImage32& image) {
                       DIB_RGB_COLORS);
 }
 
+void DrawImageArea(HDC dc, const TImage32& image, const TRect& area) {
+    const TRect a = Intersect(area, TRect{0, 0, image.Width(), image.Height()});
+    if (a.Empty()) return;
+    // A bitmap of the area's rows alone: its source rectangle is then the
+    // same whichever way up the system counts rows.
+    const BITMAPINFO bi = TopDownBitmapInfo(image.Width(), a.Height());
+    SetDIBitsToDevice(dc, a.Left, a.Top, static_cast<DWORD>(a.Width()), static_cast<DWORD>(a.Height()),
+                      a.Left, 0, 0, static_cast<UINT>(a.Height()), image.Row(a.Top), &bi,
+                      DIB_RGB_COLORS);
+}
+
 TShiftState ShiftFromKeys(WPARAM keys) {
     TShiftState s = 0;
     if (keys & MK_SHIFT) s |= ssShift;

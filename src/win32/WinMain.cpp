@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
+#include <mmsystem.h>
 
 #include "win32/ConfigDialog.h"
 #include "win32/FilterAlert.h"
@@ -38,6 +39,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     OleInitialize(nullptr);
     WSADATA wsa;
     WSAStartup(MAKEWORD(1, 1), &wsa);
+    // The news ticker ticks every 5 to 30 ms: sleeps to the millisecond.
+    timeBeginPeriod(1);
 
     static vexil::TWin32Messages messages;
     static vexil::TWin32System system;

@@ -77,6 +77,8 @@ public:
     }
     // Set, the next repaint asked for fails (a drawing error of the platform).
     bool FailNextInvalidate = false;
+    // Shown at once: recorded with the invalidations.
+    void RepaintNow(const TRect& area) override { Invalidate(area); }
     void Invalidate(const TRect& area) override {
         if (FailNextInvalidate) {
             FailNextInvalidate = false;
