@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The news ticker's cost: the CPU time of vexil.exe and of the Wine server
 # together while the ticker scrolls at speed 2 (5 ms ticks) for 30 seconds,
-# against the same program online with the ticker still (min_scroll 0);
+# against the same program online with its window in the tray (no ticker
+# timer) and with min_scroll 0 (the timer stays off);
 # then the ticks per second the ticker's timer delivers at each speed.
 #
 #   bench/ticker_cpu.sh [SECONDS]
@@ -81,7 +82,7 @@ still=$(run 0)
 hidden=$(run 1 1)
 printf '%-52s %8s\n' "CPU of vexil.exe and wineserver, $seconds s" "% core"
 printf '%-52s %8s\n' "online, window in the tray (no ticker timer)" "$hidden"
-printf '%-52s %8s\n' "online, ticker still (min_scroll 0: ticks, no drawing)" "$still"
+printf '%-52s %8s\n' "online, min_scroll 0 (the timer stays off)" "$still"
 printf '%-52s %8s\n' "online, ticker scrolling at speed 2 (5 ms)" "$scrolling"
 awk -v a="$scrolling" -v b="$hidden" 'BEGIN { printf "%-52s %8.2f\n", "scrolling above the tray (goal: under 3)", a - b }'
 echo
