@@ -125,23 +125,22 @@ void TNewsTicker::StartNext() {
             getNews_.GetFile();
             return;
         }
-        const TJob job = jobs_.front();
-        jobs_.pop_front();
-        if (job == TJob::Sources)
-            ReadSources();
-        else
-            ReadNews();
+        ReadFirstJobsFile();
     }
 }
 
-void TNewsTicker::DownloadEnded() {
-    if (closed_ || jobs_.empty()) return;
+void TNewsTicker::ReadFirstJobsFile() {
     const TJob job = jobs_.front();
     jobs_.pop_front();
     if (job == TJob::Sources)
         ReadSources();
     else
         ReadNews();
+}
+
+void TNewsTicker::DownloadEnded() {
+    if (closed_ || jobs_.empty()) return;
+    ReadFirstJobsFile();
     if (!jobs_.empty()) ui_.Post([this] { StartNext(); });
 }
 

@@ -113,6 +113,9 @@ private:
     void Queue(TJob job);
     void StartNext();
     void DownloadEnded();
+    // The download of the first job has ended (or could not start): its
+    // file is read and the job is done.
+    void ReadFirstJobsFile();
     void ReadSources();
     void ReadNews();
     // Shows item index: its text, the cursor, the start of the scroll.
