@@ -315,12 +315,8 @@ void TMainWindow::SetWindowRegion(IRegionOps::Handle region) {
 
 void TMainWindow::RepaintNow(const TRect& area) {
     if (!hwnd_ || area.Empty()) return;
-    // A paint already pending covers the area anyway.
-    RECT pending;
-    if (GetUpdateRect(hwnd_, &pending, FALSE)) {
-        Invalidate(area);
-        return;
-    }
+    // Composed from the present state, so a paint still pending for the
+    // area changes nothing; no question is asked of the system per tick.
     if (!ownDc_) ownDc_ = GetDC(hwnd_);
     vexil_->PaintArea(surface_, area);
     DrawImageArea(ownDc_, surface_, area);
