@@ -4,12 +4,13 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=
 # The platform pieces the portable library calls itself (its sockets and
 # temporary files) belong to it on Windows, as their POSIX twins do natively.
 set(VEXIL_CORE_PLATFORM src/win32/WinsockTransport.cpp src/win32/TlsTransport.cpp
-  src/win32/CertificateFacts.cpp src/win32/TempFile.cpp src/win32/Charsets.cpp src/win32/WideText.cpp)
+  src/win32/CertificateFacts.cpp src/win32/TempFile.cpp src/win32/Charsets.cpp src/win32/WideText.cpp
+  src/win32/WaitEvent.cpp)
 target_sources(vexil_core PRIVATE ${VEXIL_CORE_PLATFORM})
 target_link_libraries(vexil_core PUBLIC ws2_32 secur32 crypt32)
 
 file(GLOB VEXIL_WIN32_SOURCES CONFIGURE_DEPENDS src/win32/*.cpp)
-list(FILTER VEXIL_WIN32_SOURCES EXCLUDE REGEX "/(WinMain|WinsockTransport|TlsTransport|CertificateFacts|TempFile|Charsets|WideText)\\.cpp$")
+list(FILTER VEXIL_WIN32_SOURCES EXCLUDE REGEX "/(WinMain|WinsockTransport|TlsTransport|CertificateFacts|TempFile|Charsets|WideText|WaitEvent)\\.cpp$")
 add_library(vexil_win32 STATIC ${VEXIL_WIN32_SOURCES})
 target_link_libraries(vexil_win32 PUBLIC vexil_core gdi32 user32 shell32 comctl32 comdlg32 ole32 msimg32 ws2_32 winmm advapi32 wininet)
 

@@ -8,7 +8,10 @@
 // after the timer went does nothing either.
 #include "news/ThreadedTimer.h"
 
+#include <algorithm>
 #include <chrono>
+
+#include "platform/WaitEvent.h"
 
 namespace vexil {
 
@@ -16,7 +19,8 @@ using Clock = std::chrono::steady_clock;
 
 struct TThreadedTimer::TState {
     std::mutex Lock;
-    std::condition_variable Changed;
+    std::condition_variable Changed;  // kept for the waits of a timer that is off
+    TAutoResetEvent Wake;             // a change while ticks run
     bool Enabled = false;
     unsigned Interval = 1000;
     bool Terminate = false;
@@ -38,6 +42,7 @@ TThreadedTimer::~TThreadedTimer() {
         ++state_->Generation;
     }
     state_->Changed.notify_all();
+    state_->Wake.Set();
     worker_.join();
 }
 
@@ -54,6 +59,7 @@ void TThreadedTimer::SetEnabled(bool enabled) {
         ++state_->Generation;
     }
     state_->Changed.notify_all();
+    state_->Wake.Set();
 }
 
 unsigned TThreadedTimer::Interval() const {
@@ -70,6 +76,7 @@ void TThreadedTimer::SetInterval(unsigned ms) {
         ++state_->Generation;
     }
     state_->Changed.notify_all();
+    state_->Wake.Set();
 }
 
 long long TThreadedTimer::Ticks() const {
@@ -89,9 +96,18 @@ void TThreadedTimer::Run() {
         const unsigned long long generation = s->Generation;
         const auto interval = std::chrono::milliseconds(s->Interval);
         auto due = Clock::now() + interval;
-        while (!s->Terminate && s->Generation == generation) {
-            if (s->Changed.wait_until(lock, due, [&] { return s->Terminate || s->Generation != generation; }))
-                break;
+        for (;;) {
+            // The wait between ticks is on the event alone: one system wait
+            // a tick (a condition's timed wait costs Wine several).
+            lock.unlock();
+            bool signalled = false;
+            for (auto now = Clock::now(); now < due && !signalled; now = Clock::now()) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - now);
+                signalled = s->Wake.Wait(static_cast<int>(std::max<long long>(left.count(), 1)));
+            }
+            lock.lock();
+            if (s->Terminate || s->Generation != generation) break;
+            if (signalled) continue;  // a signal of an older change: on to the due time
             // One tick at a time: while the window has not run the last one,
             // a tick that falls due is dropped rather than queued.  The
             // worker does not wait for the window, which keeps a tick to a
