@@ -1,8 +1,9 @@
 // A timer whose ticks come from a worker thread and run on the window's
 // thread: the news ticker's, fine-grained (5 to 30 ms) where a window timer
-// is too coarse.  A tick is queued to the window's thread and the worker
-// waits until it has run, so ticks never pile up behind a busy window; the
-// ticks keep to their rate, a late one is not made up for.
+// is too coarse.  The worker sleeps on an auto-reset event until a tick is
+// due and queues it to the window's thread, but only when the last one has
+// run, so ticks never pile up behind a busy window; the ticks keep to their
+// rate, a late one is not made up for.
 #pragma once
 
 #include <condition_variable>
