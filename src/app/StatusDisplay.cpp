@@ -52,6 +52,12 @@ void TStatusDisplay::ShowStatus(const std::string& text) {
 
 void TStatusDisplay::DrawBitmapText(TImageControl& target, const std::string& text, int offset,
                                     const std::string& fontFile, int charHeight, int charWidth) {
+    DrawTextWith(target, text, offset, fontFile, charHeight, charWidth, invalidate_);
+}
+
+void TStatusDisplay::DrawTextWith(TImageControl& target, const std::string& text, int offset,
+                              const std::string& fontFile, int charHeight, int charWidth,
+                              const TInvalidate& repaint) {
     const bool isCount = &target == &NBMSGBMP;
     if (!isCount) target.Hint = statusText_;
     const TRect before = target.BoundsRect();
@@ -64,7 +70,7 @@ void TStatusDisplay::DrawBitmapText(TImageControl& target, const std::string& te
     std::swap(target.PictureStorage(), out.Picture);
     target.PictureChanged();
     lineScrolledOut_ = out.LineScrolledOut;
-    Repaint(before, target.BoundsRect());
+    repaint(Union(before, target.BoundsRect()));
 }
 
 void TStatusDisplay::DrawStatus(const std::string& text) {
@@ -74,7 +80,8 @@ void TStatusDisplay::DrawStatus(const std::string& text) {
 
 void TStatusDisplay::DrawNews(const std::string& text, int offset) {
     if (!skin_) return;
-    DrawBitmapText(STATBMP, text, offset, skin_->StatusFontPath, skin_->StatusH, skin_->StatusW);
+    DrawTextWith(STATBMP, text, offset, skin_->StatusFontPath, skin_->StatusH, skin_->StatusW,
+             ShowNow ? ShowNow : invalidate_);
 }
 
 void TStatusDisplay::DrawCount(const std::string& digits) {

@@ -44,8 +44,11 @@ public:
                         const std::string& fontFile, int charHeight, int charWidth);
     // The same with the skin's status or count font.
     void DrawStatus(const std::string& text);
-    // A line of news on the status line, shifted left by offset pixels.
+    // A line of news on the status line, shifted left by offset pixels,
+    // shown through ShowNow when set (a tick of the ticker does not wait for
+    // a paint), else repainted like everything else.
     void DrawNews(const std::string& text, int offset);
+    TInvalidate ShowNow;
     void DrawCount(const std::string& digits);
     // The line last drawn on the status line has scrolled out of sight.
     bool LineScrolledOut() const { return lineScrolledOut_; }
@@ -70,6 +73,10 @@ public:
 
 private:
     void ShowStateImage(TImageControl& image, const TPicture& picture);
+    // DrawBitmapText, repainting through repaint.
+    void DrawTextWith(TImageControl& target, const std::string& text, int offset,
+                  const std::string& fontFile, int charHeight, int charWidth,
+                  const TInvalidate& repaint);
     void Repaint(const TRect& before, const TRect& after);
 
     TInvalidate invalidate_;

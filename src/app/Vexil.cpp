@@ -14,13 +14,7 @@ TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messag
       view_(view),
       system_(system),
       messages_(messages),
-      display_(
-          [this](const TRect& area) {
-              if (drawingNews_)
-                  view_.RepaintNow(area);
-              else
-                  view_.Invalidate(area);
-          },
+      display_([this](const TRect& area) { view_.Invalidate(area); },
                [this](const std::string& path) { return LoadPicture(path); },
                [this](bool on) { view_.SetAnimationTimer(on); }),
       cycle_(*POP, Msg, RASC, settings_, accounts_, *this),
@@ -37,6 +31,8 @@ TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messag
     // Between the slices of every wait on the server: the window stays alive.
     POP->OnIdle = [this] { view_.ProcessMessages(); };
     Msg.UseNowForDate = false;
+    // A tick of the ticker is shown at once, not at the next paint.
+    display_.ShowNow = [this](const TRect& area) { view_.RepaintNow(area); };
     Connect.Hint = "Connect to POP server";
     RefreshBtn.Hint = "Check for Messages";
     Disconnect.Hint = "Hang-up the line";
@@ -223,14 +219,7 @@ void TVexil::DrawStatus(const std::string& text) { display_.DrawStatus(text); }
 // --- What the news ticker draws ---
 
 bool TVexil::DrawNews(const std::string& text, int offset) {
-    drawingNews_ = true;
-    try {
-        display_.DrawNews(text, offset);
-    } catch (...) {
-        drawingNews_ = false;
-        throw;
-    }
-    drawingNews_ = false;
+    display_.DrawNews(text, offset);
     return display_.LineScrolledOut();
 }
 

@@ -269,7 +269,6 @@ private:
     bool noMsgBackground_ = false;
 
     TStatusDisplay display_;
-    bool drawingNews_ = false;  // a tick of the ticker draws: shown at once
     TCheckCycle cycle_;
     THttpFetch getNews_;
     TThreadedTimer scroll_;
