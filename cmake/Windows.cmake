@@ -17,6 +17,15 @@ target_link_libraries(vexil_win32 PUBLIC vexil_core gdi32 user32 shell32 comctl3
 add_executable(vexil WIN32 src/win32/WinMain.cpp src/win32/vexil.rc)
 target_link_libraries(vexil PRIVATE vexil_win32)
 
+# A server started around the tests that need it, as the fixture NAME:
+# NAME_start runs SCRIPT start DIR, NAME_stop runs SCRIPT stop DIR.
+function(vexil_server_fixture name script dir)
+  add_test(NAME ${name}_start COMMAND ${script} start ${dir})
+  add_test(NAME ${name}_stop COMMAND ${script} stop ${dir})
+  set_tests_properties(${name}_start PROPERTIES FIXTURES_SETUP ${name})
+  set_tests_properties(${name}_stop PROPERTIES FIXTURES_CLEANUP ${name})
+endfunction()
+
 # GoogleTest built with the cross compiler from the system's sources.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -31,14 +40,13 @@ add_test(NAME win32_tests COMMAND vexil_win32_tests)
 
 # A real HTTP server (lighttpd) for the download component, started around
 # the Windows tests as Dovecot is.
-string(MD5 VEXIL_HTTP_HASH "${CMAKE_BINARY_DIR}")
-string(SUBSTRING "${VEXIL_HTTP_HASH}" 0 8 VEXIL_HTTP_HASH)
-set(VEXIL_HTTP_DIR "/tmp/vxhttp-${VEXIL_HTTP_HASH}")
+# The servers' state directories are short (Dovecot's socket paths) and one
+# per build tree.
+string(MD5 VEXIL_BUILD_HASH "${CMAKE_BINARY_DIR}")
+string(SUBSTRING "${VEXIL_BUILD_HASH}" 0 8 VEXIL_BUILD_HASH)
+set(VEXIL_HTTP_DIR "/tmp/vxhttp-${VEXIL_BUILD_HASH}")
 set(VEXIL_HTTP_SH "${CMAKE_SOURCE_DIR}/tests/support/http_server.sh")
-add_test(NAME http_server_start COMMAND ${VEXIL_HTTP_SH} start ${VEXIL_HTTP_DIR})
-add_test(NAME http_server_stop COMMAND ${VEXIL_HTTP_SH} stop ${VEXIL_HTTP_DIR})
-set_tests_properties(http_server_start PROPERTIES FIXTURES_SETUP http_server)
-set_tests_properties(http_server_stop PROPERTIES FIXTURES_CLEANUP http_server)
+vexil_server_fixture(http_server ${VEXIL_HTTP_SH} ${VEXIL_HTTP_DIR})
 set_tests_properties(win32_tests PROPERTIES FIXTURES_REQUIRED http_server
   ENVIRONMENT "VEXIL_HTTP_DIR=${VEXIL_HTTP_DIR}")
 
@@ -54,24 +62,16 @@ if(VEXIL_POP3_TEST_SOURCES)
   # The tests run under Wine and cannot start Linux processes, so CTest starts
   # the loopback Dovecot around them and tells them its state directory.  The
   # directory is short (Dovecot's socket paths) and one per build tree.
-  string(MD5 VEXIL_BUILD_HASH "${CMAKE_BINARY_DIR}")
-  string(SUBSTRING "${VEXIL_BUILD_HASH}" 0 8 VEXIL_BUILD_HASH)
   set(VEXIL_DOVECOT_DIR "/tmp/vxdc-win-${VEXIL_BUILD_HASH}")
   set(VEXIL_DOVECOT_SH "${CMAKE_SOURCE_DIR}/tests/support/dovecot.sh")
-  add_test(NAME pop3_dovecot_start COMMAND ${VEXIL_DOVECOT_SH} start ${VEXIL_DOVECOT_DIR})
-  add_test(NAME pop3_dovecot_stop COMMAND ${VEXIL_DOVECOT_SH} stop ${VEXIL_DOVECOT_DIR})
-  set_tests_properties(pop3_dovecot_start PROPERTIES FIXTURES_SETUP pop3_dovecot)
-  set_tests_properties(pop3_dovecot_stop PROPERTIES FIXTURES_CLEANUP pop3_dovecot)
+  vexil_server_fixture(pop3_dovecot ${VEXIL_DOVECOT_SH} ${VEXIL_DOVECOT_DIR})
 
   # Dovecot servers with TLS and certificates of a test CA, which the tests'
   # Wine prefix trusts for as long as the tests run.  The good one listens
   # for POP3S on 995, the port an account on automatic security takes for TLS.
   set(VEXIL_TLS_DIR "/tmp/vxtls-${VEXIL_BUILD_HASH}")
   set(VEXIL_TLS_SH "${CMAKE_SOURCE_DIR}/tests/support/tls_servers.sh")
-  add_test(NAME tls_servers_start COMMAND ${VEXIL_TLS_SH} start ${VEXIL_TLS_DIR})
-  add_test(NAME tls_servers_stop COMMAND ${VEXIL_TLS_SH} stop ${VEXIL_TLS_DIR})
-  set_tests_properties(tls_servers_start PROPERTIES FIXTURES_SETUP tls_servers)
-  set_tests_properties(tls_servers_stop PROPERTIES FIXTURES_CLEANUP tls_servers)
+  vexil_server_fixture(tls_servers ${VEXIL_TLS_SH} ${VEXIL_TLS_DIR})
   add_test(NAME tls_trust_add COMMAND trust_ca add ${VEXIL_TLS_DIR}/certs/ca.pem)
   add_test(NAME tls_trust_remove COMMAND trust_ca remove ${VEXIL_TLS_DIR}/certs/ca.pem)
   set_tests_properties(tls_trust_add PROPERTIES FIXTURES_SETUP tls_trust FIXTURES_REQUIRED tls_servers)
