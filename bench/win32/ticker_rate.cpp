@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 5;
     timeBeginPeriod(1);  // as the program does
     TWindowThread ui;
-    std::printf("%-8s %10s %12s %10s %8s\n", "speed", "interval", "ticks/s", "goal", "ratio");
+    std::printf("%-8s %10s %12s %10s %8s %10s\n", "speed", "interval", "ticks/s", "goal", "ratio",
+                "wakes/s");
     const struct {
         const char* name;
         unsigned ms;
@@ -93,7 +94,9 @@ int main(int argc, char** argv) {
         timer.SetEnabled(false);
         const double rate = static_cast<double>(ticks) / seconds;
         const double goal = 1000.0 / s.ms;
-        std::printf("%-8s %8u ms %12.1f %10.1f %8.3f\n", s.name, s.ms, rate, goal, rate / goal);
+        const double wakes = static_cast<double>(timer.Wakes()) / seconds;
+        std::printf("%-8s %8u ms %12.1f %10.1f %8.3f %10.1f\n", s.name, s.ms, rate, goal,
+                    rate / goal, wakes);
     }
     return 0;
 }

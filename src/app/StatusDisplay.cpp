@@ -81,7 +81,14 @@ void TStatusDisplay::DrawStatus(const std::string& text) {
 void TStatusDisplay::DrawNews(const std::string& text, int offset) {
     if (!skin_) return;
     DrawTextWith(STATBMP, text, offset, skin_->StatusFontPath, skin_->StatusH, skin_->StatusW,
-             ShowNow ? ShowNow : invalidate_);
+                 [this](const TRect& area) { newsArea_ = Union(newsArea_, area); });
+}
+
+void TStatusDisplay::ShowNews() {
+    if (newsArea_.Empty()) return;
+    const TRect area = newsArea_;
+    newsArea_ = TRect{};
+    (ShowNow ? ShowNow : invalidate_)(area);
 }
 
 void TStatusDisplay::DrawCount(const std::string& digits) {

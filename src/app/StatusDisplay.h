@@ -44,10 +44,14 @@ public:
                         const std::string& fontFile, int charHeight, int charWidth);
     // The same with the skin's status or count font.
     void DrawStatus(const std::string& text);
-    // A line of news on the status line, shifted left by offset pixels,
-    // shown through ShowNow when set (a tick of the ticker does not wait for
-    // a paint), else repainted like everything else.
+    // A line of news on the status line, shifted left by offset pixels.  It
+    // shows with ShowNews: the ticks of one wake of the ticker draw, and the
+    // screen is updated once.
     void DrawNews(const std::string& text, int offset);
+    // Shows what DrawNews drew since the last time, through ShowNow when set
+    // (a tick of the ticker does not wait for a paint), else repainted like
+    // everything else.
+    void ShowNews();
     TInvalidate ShowNow;
     void DrawCount(const std::string& digits);
     // The line last drawn on the status line has scrolled out of sight.
@@ -88,6 +92,7 @@ private:
     TBitmapFontCache fonts_;
     TBitmapTextResult statusPicture_, countPicture_;
     bool lineScrolledOut_ = false;
+    TRect newsArea_;  // drawn by DrawNews, not shown yet
     enum class TFlag { Unknown, NoMail, Mail } flag_ = TFlag::Unknown;
 };
 

@@ -170,12 +170,17 @@ public:
         ticker_.SetNewsSources(std::move(sources));
     }
     void SetNewsLines(std::vector<std::string> lines) { ticker_.SetNewsLines(std::move(lines)); }
-    // One tick of the news ticker's timer.
-    void DoScroll() { ticker_.DoScroll(); }
+    // The ticks of one wake of the news ticker's timer: each draws, then
+    // the status line is shown once.
+    void DoScroll(int ticks = 1) {
+        for (int i = 0; i < ticks; ++i) ticker_.DoScroll();
+        ShowNews();
+    }
 
 private:
     // INewsView: what the news ticker draws and asks.
     bool DrawNews(const std::string& text, int offset) override;
+    void ShowNews() override { display_.ShowNews(); }
     void DrawStatusText() override;
     void SetLinkCursor(bool hand) override { view_.SetLinkCursor(hand); }
     bool IsOnline() override { return cycle_.IsOnline(); }

@@ -48,6 +48,7 @@ TNewsTicker::TNewsTicker(INewsView& view, THttpFetch& getNews, TThreadedTimer& s
     };
     getNews_.OnError = [this] { DownloadEnded(); };
     scroll_.OnTimer = [this] { DoScroll(); };
+    scroll_.AfterTicks = [this] { view_.ShowNews(); };
 }
 
 std::string TNewsTicker::CurrentItem() const {

@@ -26,6 +26,9 @@ public:
     // Draws text on the status line shifted left by offset pixels; true
     // when the whole text has scrolled out to the left.
     virtual bool DrawNews(const std::string& text, int offset) = 0;
+    // Puts on the screen what DrawNews drew since the last time; called
+    // once for the ticks of one wake of the scroll timer.
+    virtual void ShowNews() = 0;
     // Draws a text of the ticker's own ("reading news...") on the status
     // line, and the status text again.
     virtual void DrawStatus(const std::string& text) = 0;
@@ -97,7 +100,7 @@ public:
     void LitVxNews();
     // The download's events.
     void GetNewsDoneFile(const std::string& fileName, int fileSize);
-    // One tick of the scroll timer.
+    // One tick of the scroll timer (what it draws shows with ShowNews).
     void DoScroll();
     // A left click on the status line: opens the link of the item on view,
     // if it has one (the address goes to open).  True when it had one.

@@ -1,11 +1,13 @@
 // The threaded timer.
 //
-// The worker sleeps until the next tick is due, or until it is told that
-// something changed (on, off, a new interval, the end).  A due tick is
-// queued to the window's thread with the generation it was due in, unless
-// the last one has not run yet.  A tick whose generation is old by the time
-// it runs (the timer was switched off or on meanwhile) does nothing.  The state is shared with the queued ticks, so a tick that runs
-// after the timer went does nothing either.
+// The worker sleeps until the next wake is due, or until it is told that
+// something changed (on, off, a new interval, the end).  The ticks of a due
+// wake are queued to the window's thread with the generation they were due
+// in, unless the last ones have not run yet.  A tick whose generation is old
+// by the time it runs (the timer was switched off or on meanwhile, also by
+// an earlier tick of the same wake) does nothing.  The state is shared with
+// the queued ticks, so ticks that run after the timer went do nothing
+// either.
 #include "news/ThreadedTimer.h"
 
 #include <algorithm>
@@ -27,6 +29,7 @@ struct TThreadedTimer::TState {
     unsigned long long Generation = 0;  // bumped by every change
     bool TickPending = false;           // queued, not run yet
     long long Ticks = 0;
+    long long Wakes = 0;
     bool Alive = true;                  // the timer still exists (window's thread only)
 };
 
@@ -84,6 +87,16 @@ long long TThreadedTimer::Ticks() const {
     return state_->Ticks;
 }
 
+long long TThreadedTimer::Wakes() const {
+    std::lock_guard<std::mutex> lock(state_->Lock);
+    return state_->Wakes;
+}
+
+unsigned TThreadedTimer::TicksPerWake(unsigned intervalMs) {
+    if (intervalMs == 0 || intervalMs >= kMinWakeMs) return 1;
+    return (kMinWakeMs + intervalMs - 1) / intervalMs;
+}
+
 void TThreadedTimer::Run() {
     const std::shared_ptr<TState> s = state_;
     std::unique_lock<std::mutex> lock(s->Lock);
@@ -92,40 +105,57 @@ void TThreadedTimer::Run() {
             s->Changed.wait(lock);
             continue;
         }
-        // A run of ticks at a fixed rate, until something changes.
+        // A run of wakes at a fixed rate, until something changes.
         const unsigned long long generation = s->Generation;
-        const auto interval = std::chrono::milliseconds(s->Interval);
+        const unsigned perWake = TicksPerWake(s->Interval);
+        const auto interval = std::chrono::milliseconds(s->Interval * perWake);
         auto due = Clock::now() + interval;
         for (;;) {
-            // The wait between ticks is on the event alone: one system wait
-            // a tick (a condition's timed wait costs Wine several).
+            // The wait between wakes is on the event alone: one system wait
+            // a wake (a condition's timed wait costs Wine several).
             lock.unlock();
             bool signalled = false;
             for (auto now = Clock::now(); now < due && !signalled; now = Clock::now()) {
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - now);
+                // Rounded up: a wait that ends a little early costs a second
+                // one for the rest.
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - now);
                 signalled = s->Wake.Wait(static_cast<int>(std::max<long long>(left.count(), 1)));
             }
             lock.lock();
             if (s->Terminate || s->Generation != generation) break;
             if (signalled) continue;  // a signal of an older change: on to the due time
-            // One tick at a time: while the window has not run the last one,
-            // a tick that falls due is dropped rather than queued.  The
-            // worker does not wait for the window, which keeps a tick to a
-            // sleep and a post.
+            // One wake at a time: while the window has not run the last
+            // ticks, ticks that fall due are dropped rather than queued.
+            // The worker does not wait for the window, which keeps a wake
+            // to a sleep and a post.
             if (!s->TickPending) {
                 s->TickPending = true;
                 TThreadedTimer* timer = this;
-                ui_.Post([s, timer, generation] {
+                ui_.Post([s, timer, generation, perWake] {
                     {
                         std::lock_guard<std::mutex> guard(s->Lock);
                         s->TickPending = false;
-                        if (!s->Alive || s->Generation != generation || !s->Enabled) return;
-                        ++s->Ticks;
+                        if (s->Alive && s->Generation == generation && s->Enabled) ++s->Wakes;
                     }
-                    if (timer->OnTimer) timer->OnTimer();
+                    bool ran = false;
+                    for (unsigned i = 0; i < perWake; ++i) {
+                        {
+                            std::lock_guard<std::mutex> guard(s->Lock);
+                            if (!s->Alive || s->Generation != generation || !s->Enabled) break;
+                            ++s->Ticks;
+                        }
+                        ran = true;
+                        if (timer->OnTimer) timer->OnTimer();
+                    }
+                    if (!ran) return;
+                    {
+                        std::lock_guard<std::mutex> guard(s->Lock);
+                        if (!s->Alive) return;
+                    }
+                    if (timer->AfterTicks) timer->AfterTicks();
                 });
             }
-            // The next tick keeps the rate; one that is already late comes
+            // The next wake keeps the rate; one that is already late comes
             // an interval after now, not at once.
             due += interval;
             const auto now = Clock::now();

@@ -1,9 +1,15 @@
 // A timer whose ticks come from a worker thread and run on the window's
 // thread: the news ticker's, fine-grained (5 to 30 ms) where a window timer
-// is too coarse.  The worker sleeps on an auto-reset event until a tick is
-// due and queues it to the window's thread, but only when the last one has
-// run, so ticks never pile up behind a busy window; the ticks keep to their
-// rate, a late one is not made up for.
+// is too coarse.  The worker sleeps on an auto-reset event until ticks are
+// due and queues them to the window's thread, but only when the last ones
+// have run, so ticks never pile up behind a busy window; the ticks keep to
+// their rate, late ones are not made up for.
+//
+// Ticks faster than a screen's frame (kMinWakeMs) come in runs: the worker
+// wakes once a frame and the window runs the ticks of that frame one after
+// the other, then AfterTicks once.  Each wake of the window's thread costs
+// far more than a tick (under Wine, several round trips to its server), and
+// a screen shows no more than its frames anyway.
 #pragma once
 
 #include <condition_variable>
@@ -33,11 +39,19 @@ public:
     // same value changes nothing.  0 never ticks.
     void SetInterval(unsigned ms);
 
-    // Runs on the window's thread.
-    std::function<void()> OnTimer;
+    // The shortest time between two wakes of the window's thread.
+    static constexpr unsigned kMinWakeMs = 15;
+    // The ticks run at each wake: 1 for intervals of kMinWakeMs and more.
+    static unsigned TicksPerWake(unsigned intervalMs);
 
-    // Ticks delivered so far.
+    // Run on the window's thread: OnTimer for each tick, then AfterTicks
+    // once for the ticks of one wake (when at least one ran).
+    std::function<void()> OnTimer;
+    std::function<void()> AfterTicks;
+
+    // Ticks delivered so far, and the wakes that delivered them.
     long long Ticks() const;
+    long long Wakes() const;
 
 private:
     struct TState;

@@ -72,7 +72,10 @@ TMainWindow::TMainWindow(HINSTANCE instance, HWND owner, ISystemServices& system
                                instance, nullptr);
     TOOLINFOA ti{};
     ti.cbSize = TTTOOLINFOA_V1_SIZE;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    // The mouse messages are handed to the tip by OnMouse: a subclassed
+    // window pays for the subclass on every message it gets (three property
+    // look-ups in Wine), the ticker's hundreds a second among them.
+    ti.uFlags = TTF_IDISHWND;
     ti.hwnd = hwnd_;
     ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
     ti.lpszText = LPSTR_TEXTCALLBACKA;
@@ -214,7 +217,17 @@ void TMainWindow::OnPaint() {
     vexil_->FormPaint();
 }
 
+void TMainWindow::RelayToTip(UINT msg, WPARAM wp, LPARAM lp) {
+    MSG relayed{hwnd_, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {}};
+    const DWORD at = GetMessagePos();
+    relayed.pt = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
+
 void TMainWindow::OnMouse(UINT msg, WPARAM wp, LPARAM lp) {
+    // A move reaches the tip after the hint has changed, so that the new
+    // one shows without waiting for another move; a click hides it first.
+    if (msg != WM_MOUSEMOVE) RelayToTip(msg, wp, lp);
     const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
     TShiftState shift = ShiftFromKeys(wp);
     switch (msg) {
@@ -224,6 +237,7 @@ void TMainWindow::OnMouse(UINT msg, WPARAM wp, LPARAM lp) {
             tracking_ = TrackMouseEvent(&tme) != FALSE;
         }
         UpdateHint(x, y);
+        RelayToTip(msg, wp, lp);
         vexil_->MouseMove(x, y, shift);
         break;
     case WM_LBUTTONDOWN:

@@ -65,6 +65,8 @@ private:
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void OnPaint();
     void OnMouse(UINT msg, WPARAM wp, LPARAM lp);
+    // Hands a mouse message to the tip, which is not subclassing the window.
+    void RelayToTip(UINT msg, WPARAM wp, LPARAM lp);
     void UpdateHint(int x, int y);
     bool NotifyTray(DWORD action, TTrayIcon icon, const std::string& tip);
 

@@ -27,6 +27,7 @@ public:
         draws.push_back({text, offset});
         return static_cast<int>(text.size()) * 7 + 1 < offset;
     }
+    void ShowNews() override { ++shown; }
     void DrawStatus(const std::string& text) override { status.push_back(text); }
     void DrawStatusText() override { status.push_back("<status text>"); }
     void SetLinkCursor(bool hand) override { handCursor = hand; }
@@ -38,6 +39,7 @@ public:
         int Offset;
     };
     std::vector<TDraw> draws;
+    int shown = 0;
     std::vector<std::string> status;
     bool handCursor = false;
     bool online = true;
