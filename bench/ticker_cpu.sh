@@ -3,7 +3,9 @@
 # together while the ticker scrolls at speed 2 (5 ms ticks) for 30 seconds,
 # against the same program online with its window in the tray (no ticker
 # timer) and with min_scroll 0 (the timer stays off);
-# then the ticks per second the ticker's timer delivers at each speed.
+# then the ticks per second the ticker's timer delivers at each speed, and
+# the wakes of the window's thread that deliver them (ticks faster than a
+# screen's frame come several to a wake).
 #
 #   bench/ticker_cpu.sh [SECONDS]
 #
