@@ -22,9 +22,6 @@ cleanup() {
   rm -rf "$DOVECOT"
 }
 trap cleanup EXIT
-passed=0; failed=0
-ok()   { echo "ok: $*"; passed=$((passed + 1)); }
-fail() { echo "FAILED: $*"; failed=$((failed + 1)); }
 
 message() {  # message N: a small mail as Maildir keeps it (LF line ends)
   printf 'From: Ann <ann@example.org>\nTo: demo@example.org\nSubject: Note %s\n\nHello number %s.\n' "$1" "$1"
@@ -46,23 +43,12 @@ sys.stdout.buffer.write(b"\r\n[Account1]\r\nacc_name = " + name.encode() +
     b"\r\nport_number = " + port.encode() + b"\r\ninactive = 0\r\n")
 PY
 }
-away() { xdotool mousemove 5 5; sleep 0.3; }
 click() { xdotool mousemove "$1" "$2" click 1; }
 # shot LABEL STATUS COUNT: the window shows STATUS and COUNT, online.
 shot() {
   away
   import -window root -depth 8 "$WORK/$1.ppm"
   if "$CHECK" shot "$dir" "$WORK/$1.ppm" "$ROOT_COLOR" "$2" "$3" online; then ok "$1: \"$2\" and $3"; else fail "$1"; fi
-}
-# wait_status LABEL STATUS COUNT: polls until the window shows them (10 s).
-wait_status() {
-  local i
-  for i in $(seq 20); do
-    sleep 0.5; away
-    import -window root -depth 8 "$WORK/$1.ppm"
-    "$CHECK" shot "$dir" "$WORK/$1.ppm" "$ROOT_COLOR" "$2" "$3" "${4:-online}" >/dev/null 2>&1 && break
-  done
-  if "$CHECK" shot "$dir" "$WORK/$1.ppm" "$ROOT_COLOR" "$2" "$3" "${4:-online}"; then ok "$1: \"$2\" and $3"; else fail "$1"; fi
 }
 
 start_display || exit 1

@@ -28,19 +28,7 @@ cleanup() {
   rm -rf "$DOVECOT"
 }
 trap cleanup EXIT
-passed=0; failed=0
-ok()   { echo "ok: $*"; passed=$((passed + 1)); }
-fail() { echo "FAILED: $*"; failed=$((failed + 1)); }
-away() { xdotool mousemove 5 5; sleep 0.3; }
-keys() { xdotool key --delay 60 "$@"; sleep 0.4; }
-typed() { xdotool type --delay 30 "$1"; sleep 0.2; }
 
-shots="${VEXIL_SCREENSHOTS:-}"
-keep_shot() {  # keep_shot NAME WINDOW
-  [ -n "$shots" ] || return 0
-  mkdir -p "$shots"
-  import -window "$2" "$shots/$1.png" 2>/dev/null
-}
 
 # open_dialog: Configure, the first item of the window's context menu.
 open_dialog() {
@@ -64,15 +52,6 @@ accounts_has() { tr -d '\r' < "$dir/Accounts.ini" | grep -qx "$1"; }
 page() { local i; for i in $(seq "$1"); do keys Tab; done; keys space; }
 # tray_icons: how many colours the notification area's first icon holds.
 tray_colours() { import -window root -crop 20x20+3+22 "$WORK/tray.png" 2>/dev/null; convert "$WORK/tray.png" -format %k info:; }
-wait_status() {  # wait_status LABEL STATUS COUNT
-  local i
-  for i in $(seq 20); do
-    sleep 0.5; away
-    import -window root -depth 8 "$WORK/$1.ppm"
-    "$CHECK" shot "$dir" "$WORK/$1.ppm" "$ROOT_COLOR" "$2" "$3" online >/dev/null 2>&1 && break
-  done
-  if "$CHECK" shot "$dir" "$WORK/$1.ppm" "$ROOT_COLOR" "$2" "$3" online; then ok "$1: \"$2\" and $3"; else fail "$1"; fi
-}
 main_size() { xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p'; }
 
 start_display || exit 1

@@ -4,6 +4,29 @@
 
 ROOT_COLOR=204060   # the desktop colour: every pixel cut out of the window shows it
 
+# The tally of the checks.
+passed=0; failed=0
+ok()   { echo "ok: $*"; passed=$((passed + 1)); }
+fail() { echo "FAILED: $*"; failed=$((failed + 1)); }
+
+# Input through the X server; KEY_DELAY is the pause between keys (ms).
+away()  { xdotool mousemove 5 5; sleep 0.3; }
+keys()  { xdotool key --delay "${KEY_DELAY:-60}" "$@"; sleep 0.4; }
+typed() { xdotool type --delay 30 "$1"; sleep 0.2; }
+
+# winpath PATH: the path as Windows programs see it (Wine's Z: drive).
+winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
+
+# Screenshots are kept for a person to look at when VEXIL_SCREENSHOTS names
+# a folder.  keep_shot NAME [WINDOW]: the window, or the whole screen.
+shots="${VEXIL_SCREENSHOTS:-}"
+keep_shot() {
+  [ -n "$shots" ] || return 0
+  mkdir -p "$shots"
+  import -window "${2:-root}" "$shots/$1.png" 2>/dev/null
+  return 0
+}
+
 start_display() {
   local n
   for n in $(seq 91 140); do
@@ -73,4 +96,22 @@ fresh_folder() {
 
 set_ini() {  # set_ini FILE KEY VALUE: replaces the line that starts with KEY
   sed -i "s|^$2 *=.*\r\$|$2 = $3\r|" "$1"
+}
+
+# wait_status LABEL STATUS COUNT [STATE]: polls (15 s at most) until the main
+# window of the folder $dir shows STATUS and COUNT, and STATE (online unless
+# given), then checks it.
+wait_status() {
+  local i state="${4:-online}"
+  for i in $(seq 30); do
+    sleep 0.5; away
+    import -window root -depth 8 "$WORK/$1.ppm"
+    "$CHECK" shot "$dir" "$WORK/$1.ppm" "$ROOT_COLOR" "$2" "$3" "$state" >/dev/null 2>&1 && break
+  done
+  [ -n "$shots" ] && mkdir -p "$shots" && convert "$WORK/$1.ppm" "$shots/$1.png" 2>/dev/null
+  if "$CHECK" shot "$dir" "$WORK/$1.ppm" "$ROOT_COLOR" "$2" "$3" "$state"; then
+    ok "$1: \"$2\" and $3"
+  else
+    fail "$1"
+  fi
 }

@@ -36,14 +36,7 @@ cleanup() {
   rm -rf "$DOVECOT"
 }
 trap cleanup EXIT
-passed=0; failed=0
-ok()   { echo "ok: $*"; passed=$((passed + 1)); }
-fail() { echo "FAILED: $*"; failed=$((failed + 1)); }
 click() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
-keys() { xdotool key --delay 60 "$@"; sleep 0.4; }
-winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
-shots="${VEXIL_SCREENSHOTS:-}"
-keep_shot() { [ -n "$shots" ] && mkdir -p "$shots" && import -window root "$shots/$1.png" 2>/dev/null; return 0; }
 # shown TEXT [SECONDS]: waits until the message window's text holds TEXT.
 shown() {
   local i

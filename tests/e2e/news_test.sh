@@ -22,7 +22,6 @@ export VEXIL_TEST_NEWS_HOST="127.0.0.1:$http_port"
 . "$(dirname "$0")/lib.sh"
 HTTP_KEY='HKLM\Software\Classes\http'
 HTTP_SAVED=""
-winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
 cleanup() {
   # The link handler belongs to this test only; the prefix's own comes back.
   if [ -n "$HTTP_SAVED" ]; then
@@ -35,12 +34,7 @@ cleanup() {
   rm -rf "$HTTP" "$DOVECOT"
 }
 trap cleanup EXIT
-passed=0; failed=0
-ok()   { echo "ok: $*"; passed=$((passed + 1)); }
-fail() { echo "FAILED: $*"; failed=$((failed + 1)); }
-keys() { xdotool key --delay 80 "$@"; sleep 0.4; }
-away() { xdotool mousemove 5 5; sleep 0.2; }
-shots="${VEXIL_SCREENSHOTS:-}"
+KEY_DELAY=80  # the menus here open slowly
 # at_rest LABEL TEXT SECONDS: polls until the status line shows TEXT from its
 # start (an item during its pause), with the count 1, online.
 at_rest() {

@@ -10,9 +10,6 @@ WORK="$(mktemp -d /tmp/vexil-e2e.XXXXXX)"
 export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 . "$(dirname "$0")/lib.sh"
 trap 'stop_display' EXIT
-passed=0; failed=0
-ok()   { echo "ok: $*"; passed=$((passed + 1)); }
-fail() { echo "FAILED: $*"; failed=$((failed + 1)); }
 
 start_display || exit 1
 

@@ -23,28 +23,6 @@ cleanup() {
   rm -rf "$TLS"
 }
 trap cleanup EXIT
-passed=0; failed=0
-ok()   { echo "ok: $*"; passed=$((passed + 1)); }
-fail() { echo "FAILED: $*"; failed=$((failed + 1)); }
-away() { xdotool mousemove 5 5; sleep 0.3; }
-keys() { xdotool key --delay 60 "$@"; sleep 0.4; }
-typed() { xdotool type --delay 30 "$1"; sleep 0.2; }
-shots="${VEXIL_SCREENSHOTS:-}"
-keep_shot() {  # keep_shot NAME WINDOW
-  [ -n "$shots" ] || return 0
-  mkdir -p "$shots"
-  import -window "$2" "$shots/$1.png" 2>/dev/null
-}
-wait_status() {  # wait_status LABEL STATUS COUNT
-  local i
-  for i in $(seq 30); do
-    sleep 0.5; away
-    import -window root -depth 8 "$WORK/$1.ppm"
-    "$CHECK" shot "$dir" "$WORK/$1.ppm" "$ROOT_COLOR" "$2" "$3" online >/dev/null 2>&1 && break
-  done
-  [ -n "$shots" ] && mkdir -p "$shots" && convert "$WORK/$1.ppm" "$shots/$1.png" 2>/dev/null
-  if "$CHECK" shot "$dir" "$WORK/$1.ppm" "$ROOT_COLOR" "$2" "$3" online; then ok "$1: \"$2\" and $3"; else fail "$1"; fi
-}
 deliver() {  # deliver SERVER USER COUNT
   local n
   for n in $(seq "$3"); do
