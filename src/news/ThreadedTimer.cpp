@@ -21,8 +21,7 @@ using Clock = std::chrono::steady_clock;
 
 struct TThreadedTimer::TState {
     std::mutex Lock;
-    std::condition_variable Changed;  // kept for the waits of a timer that is off
-    TAutoResetEvent Wake;             // a change while ticks run
+    TAutoResetEvent Wake;  // something changed
     bool Enabled = false;
     unsigned Interval = 1000;
     bool Terminate = false;
@@ -44,7 +43,6 @@ TThreadedTimer::~TThreadedTimer() {
         state_->Alive = false;
         ++state_->Generation;
     }
-    state_->Changed.notify_all();
     state_->Wake.Set();
     worker_.join();
 }
@@ -61,7 +59,6 @@ void TThreadedTimer::SetEnabled(bool enabled) {
         state_->Enabled = enabled;
         ++state_->Generation;
     }
-    state_->Changed.notify_all();
     state_->Wake.Set();
 }
 
@@ -78,7 +75,6 @@ void TThreadedTimer::SetInterval(unsigned ms) {
         state_->Interval = ms;
         ++state_->Generation;
     }
-    state_->Changed.notify_all();
     state_->Wake.Set();
 }
 
@@ -102,7 +98,9 @@ void TThreadedTimer::Run() {
     std::unique_lock<std::mutex> lock(s->Lock);
     while (!s->Terminate) {
         if (!s->Enabled || s->Interval == 0) {
-            s->Changed.wait(lock);
+            lock.unlock();
+            s->Wake.Wait(-1);
+            lock.lock();
             continue;
         }
         // A run of wakes at a fixed rate, until something changes.
@@ -111,7 +109,7 @@ void TThreadedTimer::Run() {
         const auto interval = std::chrono::milliseconds(s->Interval * perWake);
         auto due = Clock::now() + interval;
         for (;;) {
-            // The wait between wakes is on the event alone: one system wait
+            // The wait between wakes is on the event: one system wait
             // a wake (a condition's timed wait costs Wine several).
             lock.unlock();
             bool signalled = false;

@@ -12,7 +12,6 @@
 // a screen shows no more than its frames anyway.
 #pragma once
 
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
