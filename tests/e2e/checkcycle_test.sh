@@ -94,7 +94,7 @@ fi
 
 # A server that takes 3 seconds over every answer: while the check waits,
 # the window is dragged and must follow.
-slow_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+slow_port=$(free_port)
 python3 - "$slow_port" <<'PY' &
 import socket, sys, time
 srv = socket.socket()

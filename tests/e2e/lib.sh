@@ -14,6 +14,11 @@ away()  { xdotool mousemove 5 5; sleep 0.3; }
 keys()  { xdotool key --delay "${KEY_DELAY:-60}" "$@"; sleep 0.4; }
 typed() { xdotool type --delay 30 "$1"; sleep 0.2; }
 
+# free_port: a loopback port nothing listens on now.
+free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
 # winpath PATH: the path as Windows programs see it (Wine's Z: drive).
 winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
 

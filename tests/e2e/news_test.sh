@@ -54,7 +54,7 @@ requests() { grep -c " $1 " "$HTTP/access.log" 2>/dev/null || echo 0; }
 
 # A news server that takes connections and never answers.
 SILENT_PID=""
-silent_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+silent_port=$(free_port)
 python3 - "$silent_port" <<'PY' &
 import socket, sys, time
 srv = socket.socket()
