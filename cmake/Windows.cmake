@@ -14,6 +14,16 @@ list(FILTER VEXIL_WIN32_SOURCES EXCLUDE REGEX "/(WinMain|WinsockTransport|TlsTra
 add_library(vexil_win32 STATIC ${VEXIL_WIN32_SOURCES})
 target_link_libraries(vexil_win32 PUBLIC vexil_core gdi32 user32 shell32 comctl32 comdlg32 ole32 msimg32 ws2_32 winmm advapi32 wininet)
 
+# The manifest names the program's own processor architecture.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(VEXIL_MANIFEST_ARCH amd64)
+else()
+  set(VEXIL_MANIFEST_ARCH x86)
+endif()
+configure_file(src/win32/vexil.manifest.in "${VEXIL_GENERATED_DIR}/vexil.manifest" @ONLY)
+set_source_files_properties(src/win32/vexil.rc PROPERTIES OBJECT_DEPENDS
+  "${VEXIL_GENERATED_DIR}/vexil.manifest;${VEXIL_GENERATED_DIR}/base/Version.h")
+
 add_executable(vexil WIN32 src/win32/WinMain.cpp src/win32/vexil.rc)
 target_link_libraries(vexil PRIVATE vexil_win32)
 
@@ -34,7 +44,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 file(GLOB VEXIL_WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp tests/support/ScriptedServer.cpp)
 add_executable(vexil_win32_tests ${VEXIL_WIN32_TEST_SOURCES})
 target_include_directories(vexil_win32_tests PRIVATE tests)
-target_link_libraries(vexil_win32_tests PRIVATE vexil_win32 gtest gmock gtest_main)
+target_link_libraries(vexil_win32_tests PRIVATE vexil_win32 version gtest gmock gtest_main)
 target_compile_definitions(vexil_win32_tests PRIVATE VEXIL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_test(NAME win32_tests COMMAND vexil_win32_tests)
 
@@ -47,8 +57,16 @@ string(SUBSTRING "${VEXIL_BUILD_HASH}" 0 8 VEXIL_BUILD_HASH)
 set(VEXIL_HTTP_DIR "/tmp/vxhttp-${VEXIL_BUILD_HASH}")
 set(VEXIL_HTTP_SH "${CMAKE_SOURCE_DIR}/tests/support/http_server.sh")
 vexil_server_fixture(http_server ${VEXIL_HTTP_SH} ${VEXIL_HTTP_DIR})
+# The program file the tests read: the ready-to-run folder's, where the build
+# lays one out (scripts/build.sh), else the one just linked.
+set(VEXIL_DIST_DIR "" CACHE PATH "The ready-to-run folder scripts/build.sh lays out")
+if(VEXIL_DIST_DIR)
+  set(VEXIL_PROGRAM "${VEXIL_DIST_DIR}/vexil.exe")
+else()
+  set(VEXIL_PROGRAM "$<TARGET_FILE:vexil>")
+endif()
 set_tests_properties(win32_tests PROPERTIES FIXTURES_REQUIRED http_server
-  ENVIRONMENT "VEXIL_HTTP_DIR=${VEXIL_HTTP_DIR}")
+  ENVIRONMENT "VEXIL_HTTP_DIR=${VEXIL_HTTP_DIR};VEXIL_PROGRAM=${VEXIL_PROGRAM}")
 
 # The POP3 library's tests, the same sources as natively, over Windows Sockets.
 file(GLOB VEXIL_POP3_TEST_SOURCES CONFIGURE_DEPENDS tests/pop3/*.cpp tests/support/*.cpp)
