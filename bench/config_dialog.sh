@@ -9,7 +9,6 @@ work="$(mktemp -d /tmp/vexil-bench.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 cp -r "$root/dist/." "$work/"
 cp "$root/build/windows/config_open.exe" "$work/"
-export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 cd "$work"
 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
   "$root/scripts/wine-run" ./config_open.exe "$runs" "Z:${work//\//\\}\\"

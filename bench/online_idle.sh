@@ -10,7 +10,6 @@ CHECK="$root/build/native/vexil_screen_check"
 DIST="$root/dist"
 SCRIPTS="$root/scripts"
 WORK="$(mktemp -d /tmp/vexil-bench.XXXXXX)"
-export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 . "$root/tests/e2e/lib.sh"
 DOVECOT="$(mktemp -d /tmp/vxbench.XXXXXX)"
 trap 'stop_display; bash "$root/tests/support/dovecot.sh" stop "$DOVECOT" >/dev/null 2>&1; rm -rf "$DOVECOT"' EXIT

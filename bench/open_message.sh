@@ -13,7 +13,6 @@ probe="$root/build/windows/open_message.exe"
 native="$root/build/native/vexil_retrieve"
 [ -x "$probe" ] && [ -x "$native" ] || { echo "no $probe or $native: run scripts/build.sh first" >&2; exit 1; }
 command -v curl >/dev/null || { echo "curl is not installed (scripts/deps.sh)" >&2; exit 1; }
-export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 
 dovecot_sh="$root/tests/support/dovecot.sh"
 dir="$(mktemp -d /tmp/vxbench.XXXXXX)"

@@ -2,17 +2,18 @@
 # Start-up time under Wine: from launch to the first painted window, for
 # vexil.exe from the ready-to-run folder and for an empty Win32 window (the
 # floor that Wine itself sets), side by side.  Run after scripts/build.sh.
-# Usage: bench/startup.sh [RUNS]
+# Usage: bench/startup.sh [RUNS] [FOLDER]   (FOLDER: dist, the default, or dist32)
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-10}"
+DIST="$(cd "${2:-$root/dist}" && pwd)"
 WORK="$(mktemp -d /tmp/vexil-bench.XXXXXX)"
 SCRIPTS="$root/scripts"
-export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 . "$root/tests/e2e/lib.sh"
 trap 'stop_display' EXIT
 start_display >/dev/null
-wineserver -p 2>/dev/null   # keep the Wine server up between runs, as on a desktop
+"$SCRIPTS/wine-run" cmd /c exit 0 >/dev/null 2>&1   # the prefix exists, the server runs
+"$SCRIPTS/wine-run" --server -p 2>/dev/null   # keep the Wine server up between runs, as on a desktop
 
 # time_start FOLDER EXE NAME: milliseconds from launch until a visible window NAME
 # whose pixels are no longer the desktop's.
@@ -34,8 +35,8 @@ time_start() {
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-folder="$WORK/app"; cp -r "$root/dist" "$folder"
-cp "$root/build/windows/empty_window.exe" "$WORK/"
+folder="$WORK/app"; cp -r "$DIST" "$folder"
+cp "$WINBUILD/empty_window.exe" "$WORK/"
 time_start "$folder" ./vexil.exe Vexil >/dev/null   # warm the caches once
 v=$(for _ in $(seq "$runs"); do time_start "$folder" ./vexil.exe Vexil; done | median)
 e=$(for _ in $(seq "$runs"); do time_start "$WORK" ./empty_window.exe EmptyWindow; done | median)

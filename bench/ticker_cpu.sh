@@ -16,12 +16,11 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 . "$root/bench/lib.sh"
 seconds="${1:-30}"
 support="$root/tests/support"
-export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 work="$(mktemp -d /tmp/vxcpu.XXXXXX)"
 http="$work/http"; dovecot="$(mktemp -d /tmp/vxcd.XXXXXX)"
 xvfb_pid=""
 cleanup() {
-  WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
+  "$root/scripts/wine-run" --server -k 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   "$support/http_server.sh" stop "$http" >/dev/null 2>&1 || true
   "$support/dovecot.sh" stop "$dovecot" >/dev/null 2>&1 || true
@@ -74,7 +73,7 @@ run() {
   before=$(cpu_of $pids)
   sleep "$seconds"
   after=$(cpu_of $pids)
-  WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
+  "$root/scripts/wine-run" --server -k 2>/dev/null || true
   sleep 1
   awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" 'BEGIN { printf "%.2f\n", 100 * t / hz / s }'
 }

@@ -18,7 +18,6 @@ check="$build/pop3_check.exe"
 trust="$build/trust_ca.exe"
 [ -f "$check" ] && [ -f "$trust" ] || { echo "build the Windows side first (scripts/build.sh windows)" >&2; exit 1; }
 command -v curl >/dev/null || { echo "curl is not installed (scripts/deps.sh)" >&2; exit 1; }
-export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 wine_run="$root/scripts/wine-run"
 
 base="$(mktemp -d /tmp/vxtb.XXXXXX)"

@@ -26,6 +26,9 @@ set_source_files_properties(src/win32/vexil.rc PROPERTIES OBJECT_DEPENDS
 
 add_executable(vexil WIN32 src/win32/WinMain.cpp src/win32/vexil.rc)
 target_link_libraries(vexil PRIVATE vexil_win32)
+# The release program carries no symbol table: half the download, and the
+# file the tests run is the file a user gets.
+target_link_options(vexil PRIVATE $<$<CONFIG:Release>:-s>)
 
 # A server started around the tests that need it, as the fixture NAME:
 # NAME_start runs SCRIPT start DIR, NAME_stop runs SCRIPT stop DIR.

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Builds vexil.exe, lays out the ready-to-run folder dist/ and starts it
-# (under Wine).  Without a display it starts Vexil on a virtual one, saves a
-# screenshot once the window is up and ends Vexil cleanly.
+# Builds vexil.exe (the 64-bit program), lays out the ready-to-run folder
+# dist/ and starts it under Wine's 64-bit loader (through scripts/wine-run).
+# Without a display it starts Vexil on a virtual one, saves a screenshot once
+# the window is up and ends Vexil cleanly.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/deps.sh"
 "$root/scripts/build.sh" windows
-export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 cd "$root/dist"
 
 # A local mailbox with a few messages, so that Vexil finds mail at once.
@@ -21,6 +21,7 @@ fi
 
 WORK="$(mktemp -d /tmp/vexil-run.XXXXXX)"
 SCRIPTS="$root/scripts"
+DIST="$root/dist"
 . "$root/tests/e2e/lib.sh"
 trap 'stop_display; "$root/scripts/demo-server.sh" stop' EXIT
 start_display

@@ -3,7 +3,6 @@
 #include "skin/Picture.h"
 
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "base/Text.h"
@@ -11,15 +10,6 @@
 namespace vexil {
 
 namespace {
-
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw EPictureError("Cannot open file \"" + path + "\".");
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (in.bad()) throw EPictureError("Cannot read file \"" + path + "\".");
-    return bytes;
-}
 
 // The text after the last '.', lower-cased; a skin value of "none" gives a path
 // without one, which no format claims.
@@ -30,6 +20,23 @@ std::string Extension(const std::string& path) {
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> ReadPictureFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw EPictureError("Cannot open file \"" + path + "\".");
+    std::vector<std::uint8_t> bytes;
+    // Read in blocks up to one byte past the bound: the size a file reports
+    // may change under us, what was read may not.
+    char block[64 * 1024];
+    while (in && bytes.size() <= kMaxPictureFileBytes) {
+        in.read(block, sizeof block);
+        bytes.insert(bytes.end(), block, block + in.gcount());
+    }
+    if (in.bad()) throw EPictureError("Cannot read file \"" + path + "\".");
+    if (bytes.size() > kMaxPictureFileBytes)
+        throw EPictureError("File \"" + path + "\" is too large for a picture.");
+    return bytes;
+}
 
 TPicture LoadPictureFile(const std::string& path, const TMetafileLoader& metafiles) {
     const std::string ext = Extension(path);
@@ -48,12 +55,12 @@ TPicture LoadPictureFile(const std::string& path, const TMetafileLoader& metafil
     } else {
         throw EPictureError("Unknown picture file extension (." + ext + ") in \"" + path + "\".");
     }
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    const std::vector<std::uint8_t> bytes = ReadPictureFile(path);
     return decode(bytes.data(), bytes.size());
 }
 
 TPicture LoadBitmapFile(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    const std::vector<std::uint8_t> bytes = ReadPictureFile(path);
     return DecodeBmp(bytes.data(), bytes.size());
 }
 

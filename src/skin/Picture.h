@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "skin/Image.h"
 
@@ -17,6 +18,15 @@ namespace vexil {
 TPicture DecodeBmp(const std::uint8_t* data, std::size_t size);
 TPicture DecodeGif(const std::uint8_t* data, std::size_t size);
 TPicture DecodeIco(const std::uint8_t* data, std::size_t size);
+
+// No skin picture is larger: a bigger file is refused before it is read, so a
+// hostile skin cannot make the program hold gigabytes (nor hand a size past
+// 32 bits to the system's decoders).
+constexpr std::size_t kMaxPictureFileBytes = std::size_t(64) << 20;
+
+// A picture file's bytes; raises EPictureError when it cannot be read or is
+// larger than kMaxPictureFileBytes.
+std::vector<std::uint8_t> ReadPictureFile(const std::string& path);
 
 // Renders a WMF or EMF file; supplied by the platform (absent natively).
 using TMetafileLoader = std::function<TPicture(const std::string& path)>;

@@ -17,6 +17,7 @@
 #include "win32/DialogTemplate.h"
 #include "win32/Win32Draw.h"
 #include "win32/Win32Services.h"
+#include "win32/WideText.h"
 #include "win32/resource.h"
 
 namespace vexil {
@@ -74,7 +75,7 @@ public:
         HDC dc = GetDC(nullptr);
         HGDIOBJ old = SelectObject(dc, Font);
         SIZE size{};
-        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        GetTextExtentPoint32A(dc, text.c_str(), DrawnLength(text), &size);
         SelectObject(dc, old);
         ReleaseDC(nullptr, dc);
         w = size.cx;
@@ -420,7 +421,7 @@ void TConfigDialog::DrawPageButton(const DRAWITEMSTRUCT& item) {
     HGDIOBJ old = SelectObject(item.hDC, font_);
     for (const TCaptionPainter::TText& t : painter.Drawn) {
         SIZE size{};
-        GetTextExtentPoint32A(item.hDC, t.Text.c_str(), static_cast<int>(t.Text.size()), &size);
+        GetTextExtentPoint32A(item.hDC, t.Text.c_str(), DrawnLength(t.Text), &size);
         RECT r{t.X - 3, t.Y - 1, t.X + size.cx + 3, t.Y + size.cy + 1};
         if (t.Opaque) {
             HBRUSH brush = GetSysColorBrush(COLOR_HIGHLIGHT);
@@ -430,7 +431,7 @@ void TConfigDialog::DrawPageButton(const DRAWITEMSTRUCT& item) {
             SetTextColor(item.hDC, GetSysColor(COLOR_BTNTEXT));
         }
         SetBkMode(item.hDC, TRANSPARENT);
-        TextOutA(item.hDC, t.X, t.Y, t.Text.c_str(), static_cast<int>(t.Text.size()));
+        TextOutA(item.hDC, t.X, t.Y, t.Text.c_str(), DrawnLength(t.Text));
     }
     SelectObject(item.hDC, old);
     if (item.itemState & ODS_FOCUS) {
@@ -448,7 +449,7 @@ void TConfigDialog::DrawLink(const DRAWITEMSTRUCT& item, const TLink& link) {
     SetBkMode(item.hDC, TRANSPARENT);
     // The blue of links everywhere; a text that opens nothing is plain text.
     SetTextColor(item.hDC, live ? RGB(0, 102, 204) : GetSysColor(COLOR_BTNTEXT));
-    const int length = static_cast<int>(link.Caption.size());
+    const int length = DrawnLength(link.Caption);
     DrawTextA(item.hDC, link.Caption.c_str(), length, &r,
               DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     if ((item.itemState & ODS_FOCUS) && live) {

@@ -19,8 +19,11 @@ const char kClassName[] = "TVexil";
 const UINT_PTR kCheckTimerId = 1;
 const UINT_PTR kAnimationTimerId = 2;
 const UINT kTrayIconId = 1;
-// The record of the shell's first version: every shell takes it.
-const DWORD kTrayRecordSize = 88;
+// The record of the shell's first version: every shell takes it.  Its size
+// is the width's own (88 bytes in a 32-bit program, more in a 64-bit one,
+// where handles are 8 bytes).
+const DWORD kTrayRecordSize = NOTIFYICONDATAA_V1_SIZE;
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "the first shell's record");
 
 // The window whose notification-area icon goes when the program halts at
 // once (a fatal skin error ends it without the Exit command).

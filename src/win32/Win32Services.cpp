@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include "base/Product.h"
+#include "skin/Picture.h"
 #include "win32/RasApi.h"
 #include "win32/Win32Draw.h"
 #include "win32/WinInetRequest.h"
@@ -95,10 +96,8 @@ TPicture RenderEnhMetafile(HENHMETAFILE emf) {
 }  // namespace
 
 TPicture TWin32System::LoadMetafile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw EPictureError("Cannot open file \"" + path + "\".");
-    std::vector<unsigned char> data((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
+    // Bounded far below what the system's 32-bit sizes hold.
+    const std::vector<std::uint8_t> data = ReadPictureFile(path);
     HENHMETAFILE emf = nullptr;
     if (data.size() >= 44 && data[40] == ' ' && data[41] == 'E' && data[42] == 'M' &&
         data[43] == 'F') {

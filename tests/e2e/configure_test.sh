@@ -11,7 +11,6 @@ DIST="$(cd "$1" && pwd)"; CHECK="$2"
 SCRIPTS="$(cd "$(dirname "$0")/../../scripts" && pwd)"
 SUPPORT="$(cd "$(dirname "$0")/../support" && pwd)"
 WORK="$(mktemp -d /tmp/vexil-e2e.XXXXXX)"
-export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 . "$(dirname "$0")/lib.sh"
 DOVECOT="$(mktemp -d /tmp/vxe2e.XXXXXX)"
 HTML_KEY='HKLM\Software\Classes\.html'

@@ -1,6 +1,19 @@
 # Shared pieces of the whole-program tests: a private X display, a private
 # Wine prefix, starting vexil.exe from a folder and finding its windows.
-# Sourced by the test scripts; expects $WORK (a temporary directory).
+# Sourced by the test scripts; expects $WORK (a temporary directory) and
+# $SCRIPTS, and $DIST (the ready-to-run folder under test) where there is one.
+
+# The folder under test decides the width: Wine's built-ins (reg) run in the
+# prefix of its vexil.exe, and the helper programs come from the build tree
+# of the same width (build/windows for dist/, build/windows32 for dist32/).
+if [ -n "${DIST:-}" ]; then
+  VEXIL_WINE_WIDTH="$("$SCRIPTS/wine-run" --width-of "$DIST/vexil.exe")"
+  export VEXIL_WINE_WIDTH
+  case "$VEXIL_WINE_WIDTH" in
+    32) WINBUILD="$(cd "$SCRIPTS/.." && pwd)/build/windows32" ;;
+    *) WINBUILD="$(cd "$SCRIPTS/.." && pwd)/build/windows" ;;
+  esac
+fi
 
 ROOT_COLOR=204060   # the desktop colour: every pixel cut out of the window shows it
 
@@ -47,7 +60,7 @@ start_display() {
 
 stop_display() {
   [ -n "${VEXIL_PID:-}" ] && kill "$VEXIL_PID" 2>/dev/null
-  WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
+  "$SCRIPTS/wine-run" --server -k 2>/dev/null || true
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
   wait 2>/dev/null || true
 }

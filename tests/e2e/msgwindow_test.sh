@@ -17,10 +17,9 @@ set -uo pipefail
 DIST="$(cd "$1" && pwd)"; CHECK="$2"
 SCRIPTS="$(cd "$(dirname "$0")/../../scripts" && pwd)"
 SUPPORT="$(cd "$(dirname "$0")/../support" && pwd)"
-PROBE="$(cd "$DIST/.." && pwd)/build/windows/text_probe.exe"
 WORK="$(mktemp -d /tmp/vexil-e2e.XXXXXX)"
-export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 . "$(dirname "$0")/lib.sh"
+PROBE="$WINBUILD/text_probe.exe"
 DOVECOT="$(mktemp -d /tmp/vxe2e.XXXXXX)"
 MAILTO_KEY='HKLM\Software\Classes\mailto'
 MAILTO_SAVED=""

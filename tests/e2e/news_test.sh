@@ -13,7 +13,6 @@ ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 SCRIPTS="$ROOT/scripts"
 SUPPORT="$ROOT/tests/support"
 WORK="$(mktemp -d /tmp/vexil-e2e.XXXXXX)"
-export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 HTTP="$(mktemp -d /tmp/vxnews.XXXXXX)"
 DOVECOT="$(mktemp -d /tmp/vxe2e.XXXXXX)"
 bash "$SUPPORT/http_server.sh" start "$HTTP" >/dev/null || { echo "lighttpd did not start"; exit 1; }

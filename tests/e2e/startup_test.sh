@@ -7,7 +7,6 @@ set -uo pipefail
 DIST="$(cd "$1" && pwd)"; CHECK="$2"
 SCRIPTS="$(cd "$(dirname "$0")/../../scripts" && pwd)"
 WORK="$(mktemp -d /tmp/vexil-e2e.XXXXXX)"
-export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 . "$(dirname "$0")/lib.sh"
 trap 'stop_display' EXIT
 

@@ -11,10 +11,9 @@ DIST="$(cd "$1" && pwd)"; CHECK="$2"
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 SCRIPTS="$ROOT/scripts"
 SUPPORT="$ROOT/tests/support"
-TRUST="$ROOT/build/windows/trust_ca.exe"
 WORK="$(mktemp -d /tmp/vexil-e2e.XXXXXX)"
-export WINEPREFIX="${VEXIL_WINEPREFIX:-$HOME/.vexil-wine}"
 . "$(dirname "$0")/lib.sh"
+TRUST="$WINBUILD/trust_ca.exe"
 TLS="$(mktemp -d /tmp/vxt.XXXXXX)"
 cleanup() {
   [ -f "$TLS/certs/ca.pem" ] && "$SCRIPTS/wine-run" "$TRUST" remove "$TLS/certs/ca.pem" >/dev/null 2>&1
