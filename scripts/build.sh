@@ -13,23 +13,26 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 what="${1:-all}"
 jobs="$(nproc)"
-# The test command builds with warnings as errors: a warning-free build on
-# every toolchain is part of passing.
-werror="-DVEXIL_WERROR=${VEXIL_WERROR:-OFF}"
+# The test command builds with warnings as errors (VEXIL_WERROR=ON): a
+# warning-free build on every toolchain is part of passing.  Unset, a build
+# tree keeps the choice it was made with, so that a later build of the same
+# tree (the release's, say) does not compile everything again.
+werror=()
+[ -n "${VEXIL_WERROR:-}" ] && werror=("-DVEXIL_WERROR=$VEXIL_WERROR")
 
 case "$what" in native | windows | windows32 | all) ;;
 *) echo "usage: $0 [native|windows|windows32|all]" >&2; exit 2 ;;
 esac
 
 if [ "$what" = native ] || [ "$what" = all ]; then
-  cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$werror" >/dev/null
+  cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${werror[@]+"${werror[@]}"} >/dev/null
   cmake --build "$root/build/native" -j"$jobs"
 fi
 
 # windows_build TOOLCHAIN BUILD_DIR DIST_DIR
 windows_build() {
   local build="$root/build/$2" dist="$root/$3"
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release "$werror" \
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release ${werror[@]+"${werror[@]}"} \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$1.cmake" -DVEXIL_DIST_DIR="$dist" >/dev/null
   cmake --build "$build" -j"$jobs"
 
