@@ -113,7 +113,10 @@ void TCheckCycle::GoOnline() {
         pop_.CloseSocket();
         return;
     }
-    if (pop_.Connected()) SetState(TState::Checking);
+    if (pop_.Connected()) {
+        SetState(TState::Checking);
+        NoteLogin();
+    }
     memory_.Forget();
     msgCount_ = 0;
     view_.SetStatusText("Connected");
@@ -255,6 +258,7 @@ int TCheckCycle::FetchCount(bool connect, bool& failed) {
         securityFailure_.clear();
         try {
             pop_.Connect();
+            NoteLogin();
         } catch (const ETlsError& e) {
             securityFailure_ = e.what();
             failed = true;
@@ -290,18 +294,31 @@ void TCheckCycle::ShowResult(int count, bool failed) {
     // active account, and never holds more lines than there are accounts.
     if (accountIndex_ == firstActiveAccount_) round_.clear();
     if (round_.size() >= static_cast<size_t>(kMaxAccounts)) round_.erase(round_.begin());
-    round_.push_back(name + " : " + std::to_string(count));
+    const bool notEncrypted = !failed && !loginSecure_;
+    round_.push_back(name + " : " + std::to_string(count) + (notEncrypted ? " (not encrypted)" : ""));
 
     TCheckResult result;
     result.Account = name;
     result.Count = count;
     result.Failed = failed;
+    result.NotEncrypted = notEncrypted;
     result.News = memory_.Record(name, count, failed, &ids_);
     for (const std::string& line : round_) {
         if (!result.CountHint.empty()) result.CountHint += '\r';
         result.CountHint += line;
     }
     view_.ShowCheckResult(result);
+}
+
+void TCheckCycle::NoteLogin() {
+    loginSecure_ = pop_.Secure();
+    if (!loginSecure_ || accountIndex_ < 1 || accountIndex_ > accounts_.AccountCount) return;
+    if (accounts_[accountIndex_].AccSecurity != TSecurity::Auto) return;
+    // What automatic security did this time is what the account needs now:
+    // TLS from the first byte on 995, else STLS.
+    const TSecurity now = pop_.Port == 995 ? TSecurity::Tls : TSecurity::StartTls;
+    pop_.Security = now;
+    view_.AccountSecured(accountIndex_, now);
 }
 
 // The reason goes on the status line; what the account showed before stays,

@@ -26,6 +26,9 @@ struct TCheckResult {
     std::string SecurityFailure;
     TMailNews News;          // mail waiting, new mail
     std::string CountHint;   // the round so far: "name : count" per account, CR between
+    // The check logged in over a connection without TLS: the password went
+    // in the clear, which the window says.
+    bool NotEncrypted = false;
 };
 
 // What the check cycle asks of the main window.
@@ -54,6 +57,11 @@ public:
     // Online after going online: the news sources and the news come again,
     // and the periodic news refresh counts from 0.
     virtual void NewsAfterConnect() = 0;
+    // An account on automatic security logged in over TLS: from now on it
+    // needs TLS (`security` is now `tls` or `starttls`), so that someone on
+    // the path who strips the server's STLS offer later gets no password.
+    // The window keeps the change in the accounts and in Accounts.ini.
+    virtual void AccountSecured(int index, TSecurity security) = 0;
 };
 
 class TCheckCycle {
@@ -128,6 +136,9 @@ private:
     // Dial-up around going online and offline.
     void Dial(bool wasOnline);
     void HangUp();
+    // After a login: whether it went over TLS, and an automatic account that
+    // got TLS keeps needing it.
+    void NoteLogin();
 
     TWirePOP3& pop_;
     TWireMessage& msg_;
@@ -146,6 +157,7 @@ private:
     TMailMemory memory_;
     TUniqueIds ids_;                 // the listing of the check that runs
     std::string securityFailure_;    // why the check's connection could not be secured
+    bool loginSecure_ = false;       // the last login went over TLS
 };
 
 // Both timers stopped for as long as it lives (a command that talks to the

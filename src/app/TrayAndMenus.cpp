@@ -93,9 +93,9 @@ void TVexil::AfficheTray(bool Modify) {
     if (settings_.icon_tray) {
         trayIcon_ = cycle_.IsOnline() ? TTrayIcon::Con : TTrayIcon::Dis;
         if (Modify)
-            view_.TrayModify(trayIcon_, kTrayTip);
+            view_.TrayModify(trayIcon_, trayTip_);
         else
-            view_.TrayAdd(trayIcon_, kTrayTip);
+            view_.TrayAdd(trayIcon_, trayTip_);
     } else {
         view_.TrayDelete();
     }
@@ -104,11 +104,11 @@ void TVexil::AfficheTray(bool Modify) {
 void TVexil::SetTrayIcon(TTrayIcon icon) {
     trayIcon_ = icon;
     // Without icon_tray there is no icon to change; the shell would refuse.
-    if (settings_.icon_tray) view_.TrayModify(icon, kTrayTip);
+    if (settings_.icon_tray) view_.TrayModify(icon, trayTip_);
 }
 
 void TVexil::TaskbarCreated() {
-    if (settings_.icon_tray) view_.TrayAdd(trayIcon_, kTrayTip);
+    if (settings_.icon_tray) view_.TrayAdd(trayIcon_, trayTip_);
 }
 
 void TVexil::TrayIconMessage(int mouseMessage) {

@@ -240,6 +240,10 @@ void TVexil::ShowCheckResult(const TCheckResult& result) {
         return;
     }
     display_.NBMSGBMP.Hint = result.CountHint;
+    // The shell keeps a tip of 63 characters at most.
+    trayTip_ = result.NotEncrypted ? (std::string(kTrayTip) + ": " + result.Account).substr(0, 48) +
+                                         " not encrypted"
+                                   : std::string(kTrayTip);
     if (result.News.MailWaiting) {
         ShowMessageCount();
         SetTrayIcon(TTrayIcon::Mail);
@@ -253,6 +257,21 @@ void TVexil::ShowCheckResult(const TCheckResult& result) {
     if (result.News.NewMail) NotifyNewMail();
     display_.DrawCount(std::to_string(result.Count));
     ticker_.Pause();  // the result stays on view a while before the news scrolls on
+}
+
+void TVexil::AccountSecured(int index, TSecurity security) {
+    if (index < 1 || index > accounts_.AccountCount) return;
+    const TPOPAcc before = accounts_[index];
+    accounts_[index].AccSecurity = security;
+    // Kept for this run in any case; a file that cannot take it now is said
+    // so, and the account asks for TLS again at the next start's first login.
+    try {
+        if (!StoreAccountSecurity(exeDir_, index, before, security))
+            messages_.ReportError("Accounts.ini changed or could not be read: " + before.AccName +
+                                  " keeps needing TLS only until Vexil ends.");
+    } catch (const ESettingsWriteError& e) {
+        messages_.ReportError(e.what());
+    }
 }
 
 void TVexil::NotifyNewMail() {

@@ -161,6 +161,9 @@ public:
     const TNewsTicker& Ticker() const { return ticker_; }
     bool CheckTimerEnabled() const { return timerEnabled_; }
     TTrayIcon TrayIcon() const { return trayIcon_; }
+    // The notification-area icon's tip: the program's name, and the account
+    // whose last login went without TLS.
+    const std::string& TrayTip() const { return trayTip_; }
     bool OnTopChecked() const { return onTopChecked_; }
     const TMenuItem& PopMnu() const { return popMnu_; }
 
@@ -186,6 +189,7 @@ private:
     bool IsOnline() override { return cycle_.IsOnline(); }
     // ICheckView: what the check cycle shows.
     void NewsAfterConnect() override;
+    void AccountSecured(int index, TSecurity security) override;
     void ShowStatus(const std::string& text) override;
     void DrawStatus(const std::string& text) override;
     void SetStatusText(const std::string& text) override;
@@ -284,6 +288,7 @@ private:
     TMenuItem popMnu_, accountMenu_;
     bool onTopChecked_ = true;  // check mark of the On Top menu item
     TTrayIcon trayIcon_ = TTrayIcon::Dis;
+    std::string trayTip_ = kTrayTip;
     TWindowDrag drag_;
     TButtonPointer pointer_;  // the button under the pointer, the one holding the capture
 };

@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "base/Text.h"
+#include "base/WebLink.h"
 #include "config/IniFile.h"
 #include "config/NewsSource.h"
 #include "config/SettingsWriter.h"
@@ -45,9 +46,9 @@ std::string SafeLinkTarget(const std::string& text) {
     for (const char ch : t)
         if (static_cast<unsigned char>(ch) <= ' ' || ch == '"') return "";
     const std::string lower = LowerCase(t);
-    if (StartsWith(lower, "http://") || StartsWith(lower, "https://")) return t;
+    if (StartsWith(lower, "http://") || StartsWith(lower, "https://")) return IsWebUrl(t) ? t : "";
     if (StartsWith(lower, "mailto:")) return t.size() > 7 ? t : "";
-    if (StartsWith(lower, "www.")) return "http://" + t;
+    if (StartsWith(lower, "www.")) return IsWebUrl("http://" + t) ? "http://" + t : "";
     const size_t at = t.find('@');
     if (at != std::string::npos && at > 0 && at + 1 < t.size() && t.find(':') == std::string::npos &&
         t.find('/') == std::string::npos && t.find('\\') == std::string::npos)
@@ -147,7 +148,10 @@ void TConfig::ShowOptions() {
 }
 
 void TConfig::ShowSkinInfo(const std::string& path) {
-    view_.SetText(C::InfSk, DirectoryPart(path));
+    // The folder is kept as data: the caption shows it for people (a group
+    // box doubles its "&"), and OK stores what was kept, never the caption.
+    shownSkin_ = DirectoryPart(path);
+    view_.SetText(C::InfSk, shownSkin_);
     view_.SetText(C::SkName, "");
     view_.SetText(C::SkAuthor, "");
     view_.SetLink(C::SkEmail, "", "");
@@ -322,7 +326,7 @@ void TConfig::OKClick() {
     if (!SizeAttValid()) return;
     if (!MayWrite("Vexil.ini") || !MayWrite("VxFilter.ini")) return;
     TSettings s = OptionsFromControls();
-    s.current_skin = view_.Text(C::InfSk);
+    s.current_skin = shownSkin_;
     if (!SaveOptions(s)) return;
     if (!SaveFilters(FilterListItems())) return;
     settings_.current_skin = s.current_skin;

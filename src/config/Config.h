@@ -108,6 +108,7 @@ private:
     bool StoreFields(int slot, bool inactive);
     std::vector<std::string> FilterListItems() const;
     void SetActiveRadios(bool inactive);
+    void ClearAccountFields();
     TSecurity SecurityFromList();
     void ChooseClamped(TConfigControl list, int index);
     void SetStatus(bool inactive);
@@ -121,6 +122,7 @@ private:
     std::string exeDir_;
     std::vector<std::string> newsSources_;  // as listed at the last showing
     bool skinChanged_ = false;
+    std::string shownSkin_;  // the skin folder the Skins page shows
 };
 
 }  // namespace vexil

@@ -63,18 +63,22 @@ bool PasswordStorable(const std::string& password) {
 void TConfig::RefillAccountList() {
     view_.ListClear(C::LstAcc);
     for (int i = 1; i <= accounts_.AccountCount; ++i) view_.ListAdd(C::LstAcc, accounts_[i].AccName);
+    ClearAccountFields();
+}
+
+// Empty fields for a new account, which starts on TLS from the first byte
+// (port 995): most servers offer it, and it never sends a password in the
+// clear.  STARTTLS, automatic or none are a choice away.
+void TConfig::ClearAccountFields() {
     for (const C field : {C::NAccount, C::HostTxt, C::UserName, C::Password})
         view_.SetText(field, "");
-    view_.SetText(C::PortTxt, "110");
-    view_.SetListIndex(C::Security, static_cast<int>(TSecurity::Auto));
+    view_.SetText(C::PortTxt, "995");
+    view_.SetListIndex(C::Security, static_cast<int>(TSecurity::Tls));
 }
 
 void TConfig::LstAccSel() {
     if (view_.ListCount(C::LstAcc) == 0) {
-        for (const C field : {C::NAccount, C::HostTxt, C::UserName, C::Password})
-            view_.SetText(field, "");
-        view_.SetText(C::PortTxt, "110");
-        view_.SetListIndex(C::Security, static_cast<int>(TSecurity::Auto));
+        ClearAccountFields();
         return;
     }
     const int s = view_.ListIndex(C::LstAcc) + 1;

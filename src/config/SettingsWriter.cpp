@@ -5,6 +5,7 @@
 
 #include "base/FileReplace.h"
 #include "config/Scramble.h"
+#include "config/Settings.h"
 
 namespace vexil {
 
@@ -81,6 +82,22 @@ void WriteAccounts(const std::string& path, const TAccountTable& a) {
             << std::string("security = ") + SecurityKeyword(acc.AccSecurity);
     }
     ReplaceFileWhole(path, out.Text());
+}
+
+bool StoreAccountSecurity(const std::string& exeDir, int index, const TPOPAcc& expected,
+                          TSecurity security) {
+    TAccountTable now;
+    TLoadReport report;
+    LoadAccounts(now, exeDir, report);
+    if (!report.TextOf("Accounts.ini").empty()) return false;
+    if (index < 1 || index > now.AccountCount) return false;
+    TPOPAcc& acc = now[index];
+    if (acc.AccName != expected.AccName || acc.AccHost != expected.AccHost ||
+        acc.AccUser != expected.AccUser || acc.AccPort != expected.AccPort)
+        return false;
+    acc.AccSecurity = security;
+    WriteAccounts(ConfigFilePath(exeDir, "Accounts.ini"), now);
+    return true;
 }
 
 void WriteFilters(const std::string& path, const std::vector<std::string>& list,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/FileReplace.h"
+#include "config/Accounts.h"
 #include "config/Settings.h"
 
 namespace vexil {
@@ -27,6 +28,15 @@ void WriteOptions(const std::string& path, const TSettings& s, std::int32_t posX
 
 // Writes accounts 1..AccountCount, passwords scrambled.
 void WriteAccounts(const std::string& path, const TAccountTable& a);
+
+// Stores security for account `index` of exeDir's Accounts.ini.  The file
+// is read afresh, so that what was edited in it since it was loaded stays;
+// the account there must still be `expected` (name, host, login, port).
+// False, with nothing written, when the file cannot be read whole or the
+// account is no longer the same; a failed write raises ESettingsWriteError
+// and leaves the file as it was.
+bool StoreAccountSecurity(const std::string& exeDir, int index, const TPOPAcc& expected,
+                          TSecurity security);
 
 // Writes the filters of list and the [Misc] block (maxSizeText as typed), then
 // copies list into filters (entry i into slot i, FilterCount := its size); a

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "base/Text.h"
+#include "base/WebLink.h"
 #include "config/NewsSource.h"
 
 namespace vexil {
@@ -193,7 +194,7 @@ void TNewsTicker::ShowItem(int index) {
     const std::string item = CurrentItem();
     const size_t link = item.find(kLinkMark);
     newsLine_ = link == std::string::npos ? item : item.substr(0, link);
-    view_.SetLinkCursor(link != std::string::npos);
+    view_.SetLinkCursor(!LinkTarget(item).empty());
     scrollOffset_ = 0;
     lineScrolledOut_ = false;
 }
@@ -237,11 +238,20 @@ void TNewsTicker::DoScroll() {
     lineScrolledOut_ = view_.DrawNews(newsLine_, scrollOffset_);
 }
 
-bool TNewsTicker::LinkClick(const std::function<void(const std::string&)>& open) {
-    const std::string item = CurrentItem();
+// The item's link, when it is a web address: the news file comes over plain
+// HTTP, so anyone on the way can write it, and the shell would start a
+// program named by anything else ("httpd", "http\\..\\..\\x.exe").
+std::string TNewsTicker::LinkTarget(const std::string& item) {
     const size_t link = item.find(kLinkMark);
-    if (link == std::string::npos) return false;
-    open(Trim(item.substr(link + 3)));
+    if (link == std::string::npos) return std::string();
+    const std::string target = Trim(item.substr(link + 3));
+    return IsWebUrl(target) ? target : std::string();
+}
+
+bool TNewsTicker::LinkClick(const std::function<void(const std::string&)>& open) {
+    const std::string target = LinkTarget(CurrentItem());
+    if (target.empty()) return false;
+    open(target);
     Pause(0);
     return true;
 }

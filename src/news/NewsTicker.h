@@ -103,8 +103,11 @@ public:
     // One tick of the scroll timer (what it draws shows with ShowNews).
     void DoScroll();
     // A left click on the status line: opens the link of the item on view,
-    // if it has one (the address goes to open).  True when it had one.
+    // if it has one that is a web address (the address goes to open).  True
+    // when it had one.
     bool LinkClick(const std::function<void(const std::string&)>& open);
+    // An item's link target, "" when it has none or it is no web address.
+    static std::string LinkTarget(const std::string& item);
     // The program ends: the download stops and nothing more is done.
     void Close();
 

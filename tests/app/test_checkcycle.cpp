@@ -59,7 +59,9 @@ TEST_F(CheckCycle, OnlineWithMailThenTheSameCountThenARise) {
     EXPECT_TRUE(FlagShowsMail());
     EXPECT_EQ(vexil.TrayIcon(), TTrayIcon::Mail);
     EXPECT_EQ(system.Played, std::vector<std::string>{"C:\\sounds\\mail.wav"});
-    EXPECT_EQ(vexil.NBMSGBMP().Hint, "Demo : 3");
+    EXPECT_EQ(vexil.NBMSGBMP().Hint, "Demo : 3 (not encrypted)");
+    // A login without TLS says so, in the count's hint and the tray's tip.
+    EXPECT_EQ(vexil.TrayTip(), "Vexil: Demo not encrypted");
     EXPECT_EQ(vexil.Online().Hint, "Connected");
     EXPECT_TRUE(view.CheckTimerOn);
     EXPECT_EQ(view.CheckTimerInterval, 3 * 60000);
@@ -142,12 +144,12 @@ TEST_F(CheckCycle, NewMailIsJudgedPerAccount) {
     ExpectShown("ANN 3 MESSAGES", 3);
     vexil.TimerTimer();  // Bob (2): new for Bob
     ExpectShown("BOB 2 MESSAGES", 2);
-    EXPECT_EQ(vexil.NBMSGBMP().Hint, "Ann : 3\rBob : 2");
+    EXPECT_EQ(vexil.NBMSGBMP().Hint, "Ann : 3 (not encrypted)\rBob : 2 (not encrypted)");
     EXPECT_EQ(system.Played.size(), 2u);
     for (int tick = 0; tick < 4; ++tick) vexil.TimerTimer();  // nothing new any more
     EXPECT_EQ(system.Played.size(), 2u);
     EXPECT_TRUE(FlagShowsMail());
-    EXPECT_EQ(vexil.NBMSGBMP().Hint, "Ann : 3\rBob : 2");  // started afresh with Ann
+    EXPECT_EQ(vexil.NBMSGBMP().Hint, "Ann : 3 (not encrypted)\rBob : 2 (not encrypted)");  // started afresh with Ann
 }
 
 TEST_F(CheckCycle, EmptyUnreachableAndInactiveAccounts) {
@@ -410,7 +412,7 @@ TEST_F(CheckCycle, CommandsArrivingDuringACheck) {
         f.vexil.TimerTimer();  // Bob, slowly
         EXPECT_TRUE(f.ActedAtWait());
         EXPECT_EQ(f.vexil.STATBMP().Picture(), f.Expected("BOB 2 MESSAGES", false));
-        EXPECT_EQ(f.vexil.NBMSGBMP().Hint, "Ann : 1\rBob : 2");
+        EXPECT_EQ(f.vexil.NBMSGBMP().Hint, "Ann : 1 (not encrypted)\rBob : 2 (not encrypted)");
         EXPECT_EQ(f.vexil.Cycle().AccountIndex(), 2);
         EXPECT_FALSE(f.vexil.Cycle().Busy());
         EXPECT_TRUE(f.view.CheckTimerOn);

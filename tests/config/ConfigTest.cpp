@@ -112,12 +112,14 @@ protected:
     TConfig config{view, host, messages, settings, accounts, filters, dir.Path()};
 };
 
+// An account as the file holds it; one typed into the dialog's fields keeps
+// the security the fields start on (TLS).
 std::string AccountBlock(int i, const std::string& name, int port, bool inactive,
-                         const std::string& scrambled = "") {
+                         const std::string& scrambled = "", const std::string& security = "tls") {
     return "\r\n[Account" + std::to_string(i) + "]\r\nacc_name = " + name +
            "\r\nhost_name = h\r\nuser_name = u\r\npassword = " + scrambled +
            "\r\nport_number = " + std::to_string(port) + "\r\ninactive = " +
-           (inactive ? "1" : "0") + "\r\nsecurity = auto\r\n";
+           (inactive ? "1" : "0") + "\r\nsecurity = " + security + "\r\n";
 }
 
 TEST_F(ConfigTest, AddingAccountsWritesThemAtOnceAndTheStatusButtonsWriteToo) {
@@ -134,7 +136,7 @@ TEST_F(ConfigTest, AddingAccountsWritesThemAtOnceAndTheStatusButtonsWriteToo) {
     EXPECT_EQ(view[C::LstAcc].Items, (std::vector<std::string>{"home", "Home"}));
     EXPECT_EQ(view[C::LstAcc].Index, 1);
     EXPECT_EQ(view[C::NAccount].Text, "");
-    EXPECT_EQ(view[C::PortTxt].Text, "110");
+    EXPECT_EQ(view[C::PortTxt].Text, "995");  // a new account starts on TLS
     EXPECT_EQ(view.Focused, C::NAccount);
 
     Choose(C::LstAcc, 0);
@@ -223,7 +225,8 @@ TEST_F(ConfigTest, SecurityChoiceIsStoredAndProposesItsPort) {
     config.FormShow();
     EXPECT_EQ(view[C::Security].Items,
               (std::vector<std::string>{"Automatic", "TLS", "STARTTLS", "None"}));
-    EXPECT_EQ(view[C::Security].Index, 0);
+    EXPECT_EQ(view[C::Security].Index, 1);  // empty fields start on TLS, port 995
+    EXPECT_EQ(view[C::PortTxt].Text, "995");
     const struct {
         int choice;
         const char* portBefore;
@@ -247,7 +250,7 @@ TEST_F(ConfigTest, SecurityChoiceIsStoredAndProposesItsPort) {
     EXPECT_EQ(accounts[1].AccSecurity, TSecurity::Tls);
     EXPECT_EQ(accounts[1].AccPort, 995);
     EXPECT_NE(Accounts().find("inactive = 0\r\nsecurity = tls\r\n"), std::string::npos);
-    EXPECT_EQ(view[C::Security].Index, 0);  // a new entry starts on Automatic
+    EXPECT_EQ(view[C::Security].Index, 1);  // a new entry starts on TLS
 
     Fields("Plain", "h", "u", "110");
     Choose(C::Security, 3);
@@ -502,6 +505,9 @@ TEST(SafeLinkTarget, OnlyWebAndMailAddressesOpen) {
         {"http://a.example/\"x", ""},
         {"http://a b", ""},
         {"user@host:evil", ""},
+        {"http://", ""},
+        {"https://evil.example@a.example/", ""},
+        {"http\\..\\..\\calc.exe", ""},
         {"", ""},
     };
     for (const auto& [text, target] : cases) EXPECT_EQ(SafeLinkTarget(text), target) << text;

@@ -74,8 +74,8 @@ else
   fail "no window appeared"; cat "$WORK/vexil.log"
 fi
 
-# 2. A new user's way: the account typed into the settings dialog, with
-# Security "TLS" chosen from the list.
+# 2. A new user's way: the account typed into the settings dialog, which
+# starts a new account on Security "TLS" and port 995.
 dir=$(fresh_folder dialog)
 : > "$dir/Accounts.ini"
 set_ini "$dir/Vexil.ini" posX 60
@@ -96,12 +96,11 @@ if win=$(wait_window Vexil 90); then
     keys alt+h; typed "localhost"
     keys alt+l; typed "user01"
     keys alt+w; typed "pw01"
-    keys alt+s Down   # Automatic -> TLS: the port follows to 995
     keep_shot dialog-tls "$dialog"
     keys alt+a
     sleep 0.5
     if accounts_has "port_number = 995" && accounts_has "security = tls"; then
-      ok "Security TLS chosen in the dialog, port 995 proposed, both written"
+      ok "a new account in the dialog starts on TLS and port 995, both written"
     else
       fail "Accounts.ini after Add"; cat "$dir/Accounts.ini"
     fi

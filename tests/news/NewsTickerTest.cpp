@@ -153,6 +153,44 @@ TEST_F(NewsTicker, ALinkShowsItsTextAndTheHandAndAClickOpensIt) {
     EXPECT_EQ(opened.size(), 1u);
 }
 
+// The news file comes over plain HTTP: a link that is not an absolute web
+// address with a host gets no hand and opens nothing.
+TEST(NewsLinkTarget, OnlyWebAddressesWithAHost) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Read###http://example.org/page ", "http://example.org/page"},
+        {"Read###https://Example.ORG:8443/a?b#c", "https://Example.ORG:8443/a?b#c"},
+        {"Read###http://[::1]:8080/", "http://[::1]:8080/"},
+        {"Read###http://192.0.2.7", "http://192.0.2.7"},
+        {"Read###http\\..\\..\\Windows\\System32\\calc.exe", ""},
+        {"Read###httpd", ""},
+        {"Read###http:calc.exe", ""},
+        {"Read###http:///etc/passwd", ""},
+        {"Read###http://", ""},
+        {"Read###http://a.example\\x.exe", ""},
+        {"Read###http://evil.example@good.example/", ""},
+        {"Read###http://a b.example/", ""},
+        {"Read###http://a.example:99999/", ""},
+        {"Read###http://a.example:/", ""},
+        {"Read###http://..example/", ""},
+        {"Read###http://a.example/\"x", ""},
+        {"Read###http://a.example/\x01x", ""},
+        {"No link at all", ""},
+    };
+    for (const auto& [item, target] : cases)
+        EXPECT_EQ(vexil::TNewsTicker::LinkTarget(item), target) << item;
+}
+
+TEST_F(NewsTicker, AHostileLinkGetsNoHandAndOpensNothing) {
+    Serve({Reply("Free prize###httpd\n")});
+    ticker.LitVxNews();
+    Settle();
+    EXPECT_EQ(ticker.NewsLine(), " Free prize");
+    EXPECT_FALSE(view.handCursor);
+    std::vector<std::string> opened;
+    EXPECT_FALSE(ticker.LinkClick([&](const std::string& a) { opened.push_back(a); }));
+    EXPECT_TRUE(opened.empty());
+}
+
 // A failed download leaves the built-in item: once when the file came empty,
 // twice when no file came at all (each read deletes it).
 TEST_F(NewsTicker, FailedDownloadsLeaveTheBuiltInItem) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/Config.h"
+#include "config/Settings.h"
 #include "support/FakeMessages.h"
 #include "win32/ConfigDialog.h"
 
@@ -97,9 +98,12 @@ TEST(ConfigDialogWin32, ControlsKeepWhatTheLogicSets) {
     SetWindowTextA(edit, "0");
     EXPECT_EQ(dialog.Position(C::UpDown), 1);
 
+    // The skin folder's caption shows "&" as it is: a group box takes a
+    // single one as a shortcut mark, so the caption holds it doubled.  The
+    // logic keeps the folder itself and never reads this caption back.
     dialog.ShowPage(TConfigPage::Skins);
     dialog.SetText(C::InfSk, "C:\\R&D\\skins\\");
-    EXPECT_EQ(dialog.Text(C::InfSk), "C:\\R&&D\\skins\\");  // a group box's "&" is doubled
+    EXPECT_EQ(dialog.Text(C::InfSk), "C:\\R&&D\\skins\\");
     DestroyWindow(owner);
 }
 
@@ -130,6 +134,50 @@ TEST(ConfigDialogWin32, EscapeClosesWithCancelAndEnterWithOK) {
     EXPECT_TRUE(messages.Shown.empty());
     DeleteFileA((dir + "Vexil.ini").c_str());
     DeleteFileA((dir + "VxFilter.ini").c_str());
+    RemoveDirectoryA(dir.c_str());
+    DestroyWindow(owner);
+}
+
+// A skin folder whose path holds "&" (an install folder "Tom & Jerry", a
+// skin "R&B"): OK writes the path as it is, and the next start finds the skin.
+TEST(ConfigDialogWin32, OKKeepsASkinPathWithAmpersands) {
+    HWND owner = Owner();
+    TConfigDialog dialog(GetModuleHandleA(nullptr), owner);
+    test::TFakeMessages messages;
+    TNullHost host;
+    const std::string dir = TempFolder();
+    const std::string skin = dir + "Tom & Jerry\\R&B\\";
+    CreateDirectoryA((dir + "Tom & Jerry").c_str(), nullptr);
+    CreateDirectoryA(skin.c_str(), nullptr);
+    HANDLE ini = CreateFileA((skin + "skin.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(ini, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(ini, "skin_name = R&B\r\n", 17, &written, nullptr);
+    CloseHandle(ini);
+
+    TSettings settings;
+    settings.current_skin = skin;
+    TAccountTable accounts;
+    TFilterTable filters;
+    TConfig logic(dialog, host, messages, settings, accounts, filters, dir);
+    dialog.Bind(logic);
+    logic.FormCreate();
+    PostMessageA(GetDlgItem(dialog.Handle(), IDOK), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_EQ(logic.Execute(), TModalResult::OK);
+    EXPECT_TRUE(messages.Shown.empty());
+    EXPECT_EQ(settings.current_skin, skin);
+
+    // The next start reads the same folder back.
+    TSettings next;
+    TLoadReport report;
+    LitConfig(next, dir, false, messages, TConfigHooks{}, report);
+    EXPECT_EQ(next.current_skin, skin);
+    EXPECT_NE(GetFileAttributesA((next.current_skin + "skin.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    for (const char* f : {"Vexil.ini", "VxFilter.ini"}) DeleteFileA((dir + f).c_str());
+    DeleteFileA((skin + "skin.ini").c_str());
+    RemoveDirectoryA(skin.c_str());
+    RemoveDirectoryA((dir + "Tom & Jerry").c_str());
     RemoveDirectoryA(dir.c_str());
     DestroyWindow(owner);
 }
