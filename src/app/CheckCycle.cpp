@@ -275,6 +275,12 @@ int TCheckCycle::FetchCount(bool connect, bool& failed) {
     int count = msgCount_;
     try {
         count = pop_.CheckMessages(&ids_);
+        // A listing cut off is no count: it fails as a connection that
+        // failed does, and the mail memory keeps the last good listing.
+        if (!pop_.ListingComplete()) {
+            failed = true;
+            count = 0;
+        }
     } catch (const std::exception&) {
         failed = true;
     }

@@ -112,10 +112,15 @@ void TWirePOP3::Disconnect() {
 
 int TWirePOP3::CheckMessages(TUniqueIds* ids) {
     if (ids) ids->Forget();
+    listingComplete_ = false;
     int count = 0;
     try {
         // UIDL is optional (RFC 1939): a server without it still has a count.
-        if (SendCmd("UIDL", -1, "Checking for messages", 0) != 1) return CountByStat();
+        if (SendCmd("UIDL", -1, "Checking for messages", 0) != 1) {
+            count = CountByStat();
+            listingComplete_ = true;
+            return count;
+        }
         if (ids) ids->Begin();
         // The count is the number of lines of the unique-id listing.
         for (std::string line = ReadLn(); line != "."; line = ReadLn()) {
@@ -124,6 +129,7 @@ int TWirePOP3::CheckMessages(TUniqueIds* ids) {
             if (ids) ids->Add(UniqueIdOf(line));
         }
         if (ids) ids->End();
+        listingComplete_ = true;
     } catch (const std::exception& e) {
         if (ids) ids->Forget();
         DoStatus(e.what());

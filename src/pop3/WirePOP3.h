@@ -28,6 +28,9 @@ public:
     // refuses "UIDL" is counted by "STAT".  With ids, the listing's ids go
     // there (unknown when the server gave none).
     int CheckMessages(TUniqueIds* ids = nullptr);
+    // The last CheckMessages read its listing (or STAT) to the end.  A
+    // listing cut off counts only what came: not a count to trust.
+    bool ListingComplete() const { return listingComplete_; }
     std::string GetMessageSize(int number);
     bool RetrieveHeader(int number, TWireMessage& msg);
     bool Retrieve(int number, TWireMessage& msg, int size);
@@ -39,6 +42,8 @@ private:
     void StartTlsIfOffered();
     bool OffersStls();
     int CountByStat();
+
+    bool listingComplete_ = false;
 };
 
 }  // namespace vexil

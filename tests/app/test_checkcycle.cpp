@@ -225,6 +225,30 @@ TEST_F(CheckCycle, ServerWithoutUidlFallsBackToTheCount) {
     }
 }
 
+// A listing cut off by the server is a failed check: it neither counts the
+// lines that came nor forgets the ids, so the next whole listing of the same
+// mail announces nothing.
+TEST_F(CheckCycle, AListingCutOffIsAFailedCheckAndOldMailStaysOld) {
+    auto cut = [] {
+        TScript script;
+        GreetWithoutTls(script).Expect().Send("+OK\r\n").Expect().Send("+OK\r\n").Expect()
+            .Send("+OK\r\n1 uid1\r\n").Close();
+        return script;
+    };
+    TScriptedServer server({PopSession(2), cut(), PopSession(2)});
+    Accounts({TAccount{"Home", "127.0.0.1", "u", "p", server.Port(), false}});
+    WriteIni("playsnd =1\r\nwavsnd = a.wav\r\n");
+    Start();
+    vexil.ConnectClick();
+    ExpectShown("HOME 2 MESSAGES", 2);
+    EXPECT_EQ(system.Played.size(), 1u);
+    vexil.TimerTimer();
+    ExpectShown("HOME ACCESS ERROR TO POP SERVER", 0);
+    vexil.TimerTimer();
+    ExpectShown("HOME 2 MESSAGES", 2);
+    EXPECT_EQ(system.Played.size(), 1u) << "old mail announced again";
+}
+
 // A connection that could not be secured says why after the account's name
 // and leaves the count, the picture and the new-mail memory as they were.
 // (Natively there is no TLS at all: the reason is "TLS not available".)
