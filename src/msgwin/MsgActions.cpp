@@ -142,12 +142,13 @@ void TMsgList::WriteMemoReported(const std::string& path) {
 }
 
 void TMsgList::SavMemoClick() {
-    TMemoDialog dialog{kSaveFilter, "", "", kTextFilter};
+    // The dialog adds ".txt" to a name typed without an extension, before it
+    // asks whether to replace a file of that name: the name it confirmed is
+    // the one written, never one made up after the question.
+    TMemoDialog dialog{kSaveFilter, "", "txt", kTextFilter};
     std::string path;
     if (!view_.SaveDialog(dialog, path)) return;
     MemoFileName = path;
-    if (dialog.FilterIndex == kTextFilter && LowerCase(MemoFileName).find(".txt") == std::string::npos)
-        MemoFileName += ".txt";
     WriteMemoReported(MemoFileName);
 }
 

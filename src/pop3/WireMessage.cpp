@@ -120,20 +120,44 @@ TAttachment::~TAttachment() {
 
 namespace {
 
+// Copies the stored attachment beside the target first and puts the copy in
+// its place only when it is whole: a full disk or a read error never leaves
+// the file the user chose to replace shortened or empty.  The copy's name is
+// one nothing has yet, so no file of the user's is taken for a leftover.
 bool CopyStored(const std::string& stored, const std::filesystem::path& target) {
+    namespace fs = std::filesystem;
     std::ifstream in(stored, std::ios::binary);
     if (!in) return false;
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    std::unique_ptr<char[]> block(new char[1 << 16]);
-    while (in) {
-        in.read(block.get(), 1 << 16);
-        const std::streamsize got = in.gcount();
-        if (got > 0 && !out.write(block.get(), got)) return false;
+    std::error_code ec;
+    fs::path partial;
+    for (int n = 0; n < 100 && partial.empty(); ++n) {
+        fs::path candidate = target;
+        candidate += n == 0 ? std::string(".part") : ".part" + std::to_string(n);
+        if (!fs::exists(fs::symlink_status(candidate, ec))) partial = candidate;
     }
-    if (in.bad()) return false;
-    out.close();
-    return !out.fail();
+    if (partial.empty()) return false;
+    bool ok = false;
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        if (out) {
+            std::unique_ptr<char[]> block(new char[1 << 16]);
+            ok = true;
+            while (ok && in) {
+                in.read(block.get(), 1 << 16);
+                const std::streamsize got = in.gcount();
+                if (got > 0 && !out.write(block.get(), got)) ok = false;
+            }
+            if (in.bad()) ok = false;
+            out.close();
+            if (out.fail()) ok = false;
+        }
+    }
+    if (ok) fs::rename(partial, target, ec);
+    if (!ok || ec) {
+        fs::remove(partial, ec);
+        return false;
+    }
+    return true;
 }
 
 std::string WithoutTrailingSeparator(std::string path) {

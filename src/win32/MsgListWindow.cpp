@@ -376,6 +376,8 @@ bool TMsgListWindow::FileDialogW(TMemoDialog& dialog, std::string& path, bool sa
     ofn.nFilterIndex = static_cast<DWORD>(dialog.FilterIndex);
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
+    const std::wstring ext = ToWide(dialog.DefaultExt.substr(dialog.DefaultExt.find_last_of('.') + 1));
+    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
                 (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);

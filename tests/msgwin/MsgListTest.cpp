@@ -259,8 +259,12 @@ TEST_F(MsgList, TheNotepadSavesOpensAndPreparesItsMenu) {
     host.Notepad = true;
     test::TTempDir dir;
     view.SetLines({"caf\xC3\xA9", "note"});
-    view.NextPath = dir.File("memo");
-    window.SavMemoClick();  // the text filter adds ".txt"
+    // The dialog adds ".txt" to a bare name before its overwrite question;
+    // the name it gives back is the one written, nothing added afterwards.
+    view.NextPath = dir.File("memo.txt");
+    window.SavMemoClick();
+    EXPECT_EQ(view.Dialogs.back().DefaultExt, "txt");
+    EXPECT_EQ(view.Dialogs.back().FilterIndex, 3);
     EXPECT_EQ(window.MemoFileName, dir.File("memo.txt"));
     EXPECT_EQ(test::ReadFileBytes(dir.File("memo.txt")), "caf\xC3\xA9\r\nnote\r\n");
     view.NextPath = dir.File("plain");

@@ -1,6 +1,8 @@
 // The message model and its header helpers, without any reply to read.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -216,6 +218,31 @@ TEST(MessageAttachment, SaveToFileCopiesTheStoredBytes) {
     TAttachment missing;
     missing.StoredPathName = dir.File("gone.tmp");
     EXPECT_FALSE(missing.SaveToFile(dir.File("y.bin")));
+}
+
+// Saving over a file that exists: a copy that fails part-way (here the
+// stored file cannot be read: it is a folder) leaves the old file as it was,
+// and neither leaves its partial copy nor takes a file of the user's that
+// happens to have that copy's name.
+TEST(MessageAttachment, AFailedSaveLeavesTheOldFileWhole) {
+    test::TTempDir dir;
+    const std::string old(300000, 'o');
+    test::WriteFileBytes(dir.File("keep.bin"), old);
+    test::WriteFileBytes(dir.File("keep.bin.part"), "mine");
+    TAttachment unreadable;
+    unreadable.StoredPathName = dir.Path() + "a-folder";
+    std::filesystem::create_directory(unreadable.StoredPathName);
+    EXPECT_FALSE(unreadable.SaveToFileUtf8(dir.File("keep.bin")));
+    EXPECT_EQ(test::ReadFileBytes(dir.File("keep.bin")), old);
+    EXPECT_EQ(test::ReadFileBytes(dir.File("keep.bin.part")), "mine");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("keep.bin.part1")));
+
+    TAttachment good;
+    good.StoredPathName = dir.File("PBE2.tmp");
+    test::WriteFileBytes(good.StoredPathName, "new bytes");
+    EXPECT_TRUE(good.SaveToFileUtf8(dir.File("keep.bin")));
+    EXPECT_EQ(test::ReadFileBytes(dir.File("keep.bin")), "new bytes");
+    EXPECT_EQ(test::ReadFileBytes(dir.File("keep.bin.part")), "mine");
 }
 
 TEST(MimeParams, Boundaries) {
