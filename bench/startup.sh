@@ -11,6 +11,9 @@ WORK="$(mktemp -d /tmp/vexil-bench.XXXXXX)"
 SCRIPTS="$root/scripts"
 . "$root/tests/e2e/lib.sh"
 trap 'stop_display' EXIT
+# A Wine server started without this display (by a program that showed no
+# window) would keep its desktop without one: start afresh on ours.
+"$SCRIPTS/wine-run" --server -k 2>/dev/null || true
 start_display >/dev/null
 "$SCRIPTS/wine-run" cmd /c exit 0 >/dev/null 2>&1   # the prefix exists, the server runs
 "$SCRIPTS/wine-run" --server -p 2>/dev/null   # keep the Wine server up between runs, as on a desktop
@@ -25,6 +28,10 @@ time_start() {
   while :; do
     id=$(xdotool search --onlyvisible --name "^$3\$" 2>/dev/null | head -1)
     [ -n "$id" ] && break
+    if [ $(($(date +%s%N) - t0)) -gt 60000000000 ]; then
+      echo "$2 showed no window $3 within 60 s" >&2
+      exit 1
+    fi
     sleep 0.005
   done
   t1=$(date +%s%N)
