@@ -316,6 +316,8 @@ void TCheckCycle::ShowResult(int count, bool failed) {
     view_.ShowCheckResult(result);
 }
 
+void TCheckCycle::SettingsLoaded() { checkIntervalMs_ = CheckIntervalFor(settings_.minutes); }
+
 void TCheckCycle::NoteLogin() {
     loginSecure_ = pop_.Secure();
     if (!loginSecure_ || accountIndex_ < 1 || accountIndex_ > accounts_.AccountCount) return;

@@ -90,6 +90,10 @@ public:
     // The POP3 client's status event.
     void POPStatus(const std::string& status);
 
+    // The options were read again: the check timer's interval follows
+    // `minutes` (the timer itself is the window's, resumed by the caller).
+    void SettingsLoaded();
+
     // The count on view goes back to 0 (the mail program was started with
     // the reset option); the accounts' previous counts stay.
     void ResetCount() { msgCount_ = 0; }

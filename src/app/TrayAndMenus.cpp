@@ -235,6 +235,7 @@ void TVexil::Config1Click() {
     LitConfig(report);
     KeepLoadReport(report, true);
     if (!report.Empty()) messages_.ReportError(report.Text());
+    const TSettings before = settings_;
 
     TModalResult result = TModalResult::None;
     {
@@ -246,10 +247,35 @@ void TVexil::Config1Click() {
         result = config_->Execute();
     }
     if (result != TModalResult::OK || cycle_.Closed()) return;
-    // Everything again from the files, the skin with it; Init adds or
-    // removes the tray icon as icon_tray now says.
-    Init();
-    MakeTransparent();
+    ApplyConfig(before, config_->SkinChanged());
+}
+
+// What the files now say takes effect, and nothing else happens: no second
+// start-up, so no new connection (nor dial), no sound or window for mail
+// already announced, no news downloaded again unless their source changed.
+void TVexil::ApplyConfig(const TSettings& before, bool skinPreviewed) {
+    TLoadReport report;
+    LitConfig(report);
+    LoadFiltersAndAccounts(report);
+    KeepLoadReport(report, false);
+    if (!report.Empty()) messages_.ReportError(report.Text());
+    if (skinPreviewed || settings_.current_skin != before.current_skin) {
+        int left = 0, top = 0;
+        view_.GetPosition(left, top);
+        ApplySkin(LoadSkinOrEnd());
+        view_.SetBounds(left, top, 0, 0);
+        MakeTransparent();
+        DrawState();
+    }
+    if (settings_.icon_tray != before.icon_tray) {
+        if (settings_.icon_tray)
+            view_.TrayAdd(trayIcon_, trayTip_);
+        else
+            view_.TrayDelete();
+    }
+    cycle_.SettingsLoaded();
+    SetOnTop(onTopFlag_);
+    if (settings_.srv_news != before.srv_news) ticker_.LitVxNews();
 }
 
 // --- What the settings dialog needs of the main window ---

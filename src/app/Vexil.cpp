@@ -189,6 +189,12 @@ void TVexil::ShowMailPicture(bool mail, bool reload) {
 }
 
 void TVexil::ShowOnlineState() {
+    DrawState();
+    SetTrayIcon(cycle_.IsOnline() ? TTrayIcon::Con : TTrayIcon::Dis);
+}
+
+// The online state's pictures, status and count, as they are now.
+void TVexil::DrawState() {
     ShowMailPicture(cycle_.MsgCount() > 0, true);
     const bool online = cycle_.IsOnline();
     if (online) {
@@ -199,7 +205,6 @@ void TVexil::ShowOnlineState() {
         display_.DrawCount("0");
     }
     display_.Online.Hint = online ? "Connected" : "Disconnected";
-    SetTrayIcon(online ? TTrayIcon::Con : TTrayIcon::Dis);
     try {
         display_.ShowOnlinePicture(online);
     } catch (const std::exception&) {

@@ -74,6 +74,7 @@ public:
     // Status display.
     void ShowMessageCount();
     void ShowOnlineState() override;
+    void DrawState();
     void STATBMPMouseDown(TMouseButton button, TShiftState shift, int x, int y);
     void FLAGMouseDown(TMouseButton button, TShiftState shift, int x, int y);
 
@@ -230,6 +231,8 @@ private:
     void KeepLoadReport(const TLoadReport& report, bool optionsOnly);
 
     void InitWith(TLoadedSkin* picked);
+    // OK in the settings dialog: what changed from `before` takes effect.
+    void ApplyConfig(const TSettings& before, bool skinPreviewed);
     void LitConfig(TLoadReport& report);
     void LoadFiltersAndAccounts(TLoadReport& report);
     TLoadedSkin LoadSkinOrEnd();

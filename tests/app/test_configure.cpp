@@ -1,10 +1,12 @@
 // The Configure command of the main window: the options file read again
-// first, the dialog shown modally, everything reloaded after OK and nothing
-// after Close; the skin preview on the live window.
+// first, the dialog shown modally, what changed applied after OK (and no
+// second start-up) and nothing after Close; the skin preview on the live
+// window.
 #include <gtest/gtest.h>
 
 #include "app/VexilFolder.h"
 #include "support/FakeConfigView.h"
+#include "support/ScriptedServer.h"
 
 namespace vexil::test {
 namespace {
@@ -126,6 +128,61 @@ TEST_F(Configure, TheTrayMenuWaitsWhileTheDialogIsOpen) {
     };
     vexil.Config1Click();
     EXPECT_EQ(shows, 1);
+}
+
+// OK while online, with autoconnect on and the window hidden after the mail
+// was announced: the options take effect, but nothing of a start-up runs
+// again: no new connection, no second sound, the window stays hidden, the
+// news are not fetched again.
+TEST(ConfigureOK, OnlineAppliesTheOptionsWithoutStartingAgain) {
+    TScriptedServer server({PopSession(2)});  // one session: a second connect finds nobody
+    TVexilFolderData f;
+    f.Accounts({TAccount{"Home", "127.0.0.1", "u", "p", server.Port(), false}});
+    f.WriteIni("autoconnect =1\r\nautocheck =1\r\nplaysnd =1\r\nwavsnd = a.wav\r\nicon_tray =1\r\n"
+               "minutes = 5\r\nskin_dir = skins\r\n");
+    f.Start();
+    TFakeConfigView dialog;
+    f.vexil.AttachConfig(dialog);
+    ASSERT_TRUE(f.vexil.Cycle().IsOnline());
+    ASSERT_EQ(f.system.Played.size(), 1u);
+    f.view.Visible = false;  // the user hid it after the announcement
+    const int newsRequests = f.system.HttpLog->Requests;
+
+    dialog.OnModal = [&] {
+        dialog.SetPosition(C::UpDown, 9);  // minutes
+        f.vexil.Config()->OKClick();
+    };
+    f.vexil.Config1Click();
+    EXPECT_EQ(dialog.Result, TModalResult::OK);
+    EXPECT_EQ(server.Accepted(), 1);
+    EXPECT_EQ(f.system.Played.size(), 1u);
+    EXPECT_FALSE(f.view.Visible);
+    EXPECT_EQ(f.system.HttpLog->Requests, newsRequests);
+    EXPECT_TRUE(f.vexil.Cycle().IsOnline());
+    EXPECT_EQ(f.vexil.Settings().minutes, 9);
+    EXPECT_EQ(f.view.CheckTimerInterval, 9 * 60000);
+    EXPECT_TRUE(f.view.CheckTimerOn);
+    EXPECT_EQ(f.vexil.TrayIcon(), TTrayIcon::Mail);  // mail still waits
+    EXPECT_TRUE(f.messages.Shown.empty());
+}
+
+// OK while offline with autoconnect on: still offline (autoconnect is for
+// the start), and a tray switched on in the dialog appears.
+TEST_F(Configure, OfflineOKStaysOfflineAndTheTrayFollowsTheBox) {
+    TScriptedServer server({PopSession(1)});
+    Accounts({TAccount{"Home", "127.0.0.1", "u", "p", server.Port(), false}});
+    dialog.OnModal = [this] {
+        dialog.Tick(C::ChkAuto, true);
+        dialog.Tick(C::ChkTray, false);
+        vexil.Config()->ChkTrayClick();
+        vexil.Config()->OKClick();
+    };
+    vexil.Config1Click();
+    EXPECT_TRUE(vexil.Settings().autoconnect);
+    EXPECT_FALSE(vexil.Cycle().IsOnline());
+    EXPECT_EQ(server.Accepted(), 0);
+    EXPECT_FALSE(view.TrayShown);
+    EXPECT_TRUE(vexil.Cycle().HasValidAccount());  // the accounts were read again
 }
 
 }  // namespace
