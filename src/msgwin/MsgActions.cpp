@@ -51,6 +51,7 @@ void TMsgList::BuildMenu() {
 }
 
 void TMsgList::MnuMsgPopup() {
+    if (busy_) return;
     const bool notepad = host_.NotepadMode();
     const bool hasLines = !view_.Lines().empty();
     mnuMsg_.Find("Readmail")->Enabled = settings_.header_only && pop_.Connected() && !notepad;
@@ -68,7 +69,7 @@ void TMsgList::MnuMsgPopup() {
 // --- Reply, delete, close, Read Mail ---
 
 void TMsgList::ReplyBtnClick() {
-    if (host_.NotepadMode()) return;
+    if (busy_ || host_.NotepadMode()) return;
     for (char& c : ReplyAddress)
         if (c == '"') c = ' ';
     view_.ProcessMessages();
@@ -78,11 +79,17 @@ void TMsgList::ReplyBtnClick() {
 }
 
 void TMsgList::DeleteBtnClick() {
+    if (busy_) return;
     if (host_.NotepadMode()) {
         view_.SetLines({});
         MemoFileName.clear();
         return;
     }
+    const TServerCall call(*this);
+    DeleteCurrent();
+}
+
+void TMsgList::DeleteCurrent() {
     try {
         pop_.Delete(CurrentMsg);
     } catch (const std::exception&) {
@@ -99,16 +106,20 @@ void TMsgList::DeleteBtnClick() {
         CurrentMsg = 0;
         return;
     }
-    ShowMsg(host_.MsgCount() >= 1 ? 1 : 0, 0);
+    ReadAndShow(host_.MsgCount() >= 1 ? 1 : 0, 0);
 }
 
 void TMsgList::ExitBtnClick() {
+    if (busy_) {
+        closeWhenDone_ = true;
+        return;
+    }
     view_.GetPosition(settings_.memo_posx, settings_.memo_posy);
     view_.CloseWindow();
 }
 
 void TMsgList::ReadmailClick() {
-    if (!pop_.Connected() || !settings_.header_only) return;
+    if (busy_ || !pop_.Connected() || !settings_.header_only) return;
     settings_.header_only = false;
     struct TRestore {
         bool& value;
@@ -120,7 +131,7 @@ void TMsgList::ReadmailClick() {
 // --- Attachments ---
 
 void TMsgList::SaveClick() {
-    if (CurrentMsg <= 0) return;
+    if (busy_ || CurrentMsg <= 0) return;
     for (const TAttachment& a : msg_.Attachments) {
         TMemoDialog dialog{kSaveFilter, SafeAttachmentName(a.FileName), "", 4, true};
         std::string path;
@@ -142,6 +153,7 @@ void TMsgList::WriteMemoReported(const std::string& path) {
 }
 
 void TMsgList::SavMemoClick() {
+    if (busy_) return;
     // The dialog adds ".txt" to a name typed without an extension, before it
     // asks whether to replace a file of that name: the name it confirmed is
     // the one written, never one made up after the question.
@@ -153,11 +165,12 @@ void TMsgList::SavMemoClick() {
 }
 
 void TMsgList::QuickSavClick() {
-    if (MemoFileName.empty()) return;
+    if (busy_ || MemoFileName.empty()) return;
     WriteMemoReported(MemoFileName);
 }
 
 void TMsgList::OpenMemoClick() {
+    if (busy_) return;
     TMemoDialog dialog{kOpenFilter, "", "*.txt", 1};
     std::string path;
     if (!view_.OpenDialog(dialog, path)) return;

@@ -147,6 +147,12 @@ std::vector<std::string> TMsgList::MessageLines(const std::string& from, const s
 }
 
 void TMsgList::ShowMsg(int n, int mode) {
+    if (busy_) return;
+    const TServerCall call(*this);
+    ReadAndShow(n, mode);
+}
+
+void TMsgList::ReadAndShow(int n, int mode) {
     if (n == 0) {
         view_.SetLines({kMsgEmpty});
         CurrentMsg = 0;
@@ -172,7 +178,7 @@ void TMsgList::ShowMsg(int n, int mode) {
             const TAlertAnswer answer = alert_.Ask(from, subject, size + " bytes", flags);
             if (answer == TAlertAnswer::Delete) {
                 CurrentMsg = n;
-                DeleteBtnClick();
+                DeleteCurrent();
                 return;
             }
         }
@@ -215,9 +221,13 @@ void TMsgList::Step(int direction) {
     ShowMsg(n > count ? 1 : n < 1 ? count : n, 0);
 }
 
-void TMsgList::NextBtnClick() { Step(1); }
+void TMsgList::NextBtnClick() {
+    if (!busy_) Step(1);
+}
 
-void TMsgList::PrevBtnClick() { Step(-1); }
+void TMsgList::PrevBtnClick() {
+    if (!busy_) Step(-1);
+}
 
 // --- Mouse: buttons and the drag ---
 

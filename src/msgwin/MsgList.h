@@ -66,12 +66,23 @@ public:
     // a notepad.
     void ShowNote(const std::string& line);
 
+    // A call to the POP3 server runs.  The window's messages are served
+    // meanwhile (it paints and moves), but every command is refused at its
+    // entry: a click would otherwise send its own commands into the middle
+    // of the reply being read, or act on a message that is being replaced.
+    // Closing waits for the call to end.
+    bool Busy() const { return busy_; }
+
     int CurrentMsg = 0;
     std::string ReplyAddress;
     std::string MemoFileName;
     TImgBtn PrevBtn, NextBtn, ReplyBtn, DeleteBtn, ExitBtn;
 
 private:
+    class TServerCall;
+    // The bodies of ShowMsg and of Delete, for use inside a server call.
+    void ReadAndShow(int n, int mode);
+    void DeleteCurrent();
     std::array<TImgBtn*, 5> Buttons() { return {&PrevBtn, &NextBtn, &ReplyBtn, &DeleteBtn, &ExitBtn}; }
     std::array<const TImgBtn*, 5> Buttons() const {
         return {&PrevBtn, &NextBtn, &ReplyBtn, &DeleteBtn, &ExitBtn};
@@ -97,6 +108,31 @@ private:
     int dragX_ = 0, dragY_ = 0;
     bool dragging_ = false;
     TButtonPointer pointer_;
+    bool busy_ = false;
+    bool closeWhenDone_ = false;  // Close came during a server call
+};
+
+// The busy state for as long as a server call runs, whatever way it ends; a
+// Close that came meanwhile closes the window then.
+class TMsgList::TServerCall {
+public:
+    explicit TServerCall(TMsgList& list) : list_(list) {
+        list_.busy_ = true;
+        list_.view_.SetBusy(true);
+    }
+    ~TServerCall() {
+        list_.busy_ = false;
+        list_.view_.SetBusy(false);
+        if (list_.closeWhenDone_) {
+            list_.closeWhenDone_ = false;
+            list_.ExitBtnClick();
+        }
+    }
+    TServerCall(const TServerCall&) = delete;
+    TServerCall& operator=(const TServerCall&) = delete;
+
+private:
+    TMsgList& list_;
 };
 
 }  // namespace vexil

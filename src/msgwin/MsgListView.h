@@ -62,6 +62,9 @@ public:
     virtual void PageText(bool down) = 0;
     // Lets the windows paint and answer while a long command runs.
     virtual void ProcessMessages() = 0;
+    // A call to the server runs (true) or has ended: the window shows that
+    // it waits (its clicks are not taken meanwhile).
+    virtual void SetBusy(bool busy) = 0;
 
     // The system's file dialogs; false when cancelled.
     virtual bool SaveDialog(TMemoDialog& dialog, std::string& path) = 0;

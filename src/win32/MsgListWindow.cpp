@@ -137,6 +137,13 @@ LRESULT TMsgListWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONDOWN:
         if (logic_) logic_->MouseDown(TMouseButton::Right, ShiftFromKeys(wp), x, y);
         return 0;
+    case WM_SETCURSOR:
+        if (busy_ && LOWORD(lp) == HTCLIENT) {
+            // Still moving and painting, but waiting for the server.
+            SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
+            return TRUE;
+        }
+        break;
     case WM_CLOSE:
         if (logic_) logic_->ExitBtnClick();
         return 0;
@@ -303,6 +310,17 @@ std::vector<std::string> TMsgListWindow::Lines() {
 
 void TMsgListWindow::PageText(bool down) {
     SendMessageW(edit_, EM_SCROLL, down ? SB_PAGEDOWN : SB_PAGEUP, 0);
+}
+
+void TMsgListWindow::SetBusy(bool busy) {
+    if (busy == busy_) return;
+    busy_ = busy;
+    if (edit_) SendMessageW(edit_, EM_SETREADONLY, busy ? TRUE : FALSE, 0);
+    // The pointer changes at once where it stands over the window.
+    POINT at{};
+    RECT r{};
+    if (GetCursorPos(&at) && GetWindowRect(hwnd_, &r) && PtInRect(&r, at))
+        SendMessageA(hwnd_, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
 }
 
 void TMsgListWindow::ProcessMessages() {

@@ -45,6 +45,7 @@ public:
     std::vector<std::string> Lines() override;
     void PageText(bool down) override;
     void ProcessMessages() override;
+    void SetBusy(bool busy) override;
     bool SaveDialog(TMemoDialog& dialog, std::string& path) override;
     bool OpenDialog(TMemoDialog& dialog, std::string& path) override;
     void PopupMenu(const TMenuItem& menu, int screenX, int screenY) override;
@@ -70,6 +71,7 @@ private:
     TImage32 surface_;
     bool modal_ = false;
     bool tracking_ = false;
+    bool busy_ = false;  // a server call runs: the wait cursor, the text read-only
 };
 
 }  // namespace vexil

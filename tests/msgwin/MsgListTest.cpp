@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
@@ -14,6 +15,7 @@
 #include "support/FakeMainWindow.h"
 #include "support/FakeMessages.h"
 #include "support/FakeMsgView.h"
+#include "support/ScriptedServer.h"
 #include "support/TempDir.h"
 
 namespace vexil {
@@ -307,6 +309,64 @@ TEST_F(MsgList, TheNotepadSavesOpensAndPreparesItsMenu) {
     window.MnuMsgPopup();
     EXPECT_FALSE(view.Menu->Find("SavMemo")->Enabled);
     EXPECT_EQ(view.Menu->Find("QuickSav")->Caption, "Save");
+}
+
+// Clicks that arrive while a message is read (the window is served from the
+// read's waits): nothing goes on the wire in the middle of the reply, the
+// message shown is the one read, and a Close waits for the read to end.
+TEST(MsgListBusy, CommandsDuringAReadDoNothingAndCloseWaitsForIt) {
+    const std::string message = "From: ann@example.org\r\nSubject: One\r\n\r\nFirst body\r\n.\r\n";
+    test::TScript script;
+    script.Send("+OK ready\r\n").Expect().Send("+OK\r\nUSER\r\nUIDL\r\n.\r\n")
+        .Expect().Send("+OK\r\n").Expect().Send("+OK\r\n")
+        .Expect().Send("+OK\r\n1 u1\r\n2 u2\r\n.\r\n")
+        .Expect().Send("+OK 1 80\r\n")                                  // LIST 1
+        .Expect().Send("+OK\r\nFrom: ann@example.org\r\nSubject: One\r\n\r\n.\r\n")  // TOP 1 0
+        .Expect().Pause(600).Send("+OK 80 octets\r\n" + message);       // RETR 1, slowly
+    test::TScriptedServer server({script});
+    TWirePOP3 pop;
+    pop.Host = "127.0.0.1";
+    pop.Port = server.Port();
+    pop.UserID = "u";
+    pop.Password = "p";
+    pop.TimeoutMs = 10000;
+    pop.Connect();
+    TWireMessage msg;
+    TSettings settings;
+    TFilterTable filters;
+    TFakeMsgView view;
+    TFakeAlert alert;
+    TFakeHost host{pop};
+    host.Count = pop.CheckMessages();
+    ASSERT_EQ(host.Count, 2);
+    test::TFakeMessages messages;
+    TMsgList window{view, alert, host, messages, pop, msg, settings, filters};
+
+    int idles = 0;
+    pop.OnIdle = [&] {
+        if (++idles != 2) return;
+        EXPECT_TRUE(window.Busy());
+        EXPECT_TRUE(view.Busy);
+        window.NextBtnClick();
+        window.DeleteBtnClick();
+        window.PrevBtnClick();
+        window.ReadmailClick();
+        window.MnuMsgPopup();
+        window.ExitBtnClick();
+    };
+    window.ShowMsg(1, 0);
+    EXPECT_GE(idles, 2);
+    EXPECT_FALSE(window.Busy());
+    EXPECT_FALSE(view.Busy);
+    EXPECT_EQ(window.CurrentMsg, 1);
+    EXPECT_NE(std::find(view.Text.begin(), view.Text.end(), "First body"), view.Text.end());
+    EXPECT_TRUE(view.Closed);      // the Close that came during the read, after it
+    EXPECT_EQ(view.Menu, nullptr);  // no menu opened meanwhile
+    const auto lines = server.Lines(0, 7, 500);  // waits a while for any line sent too many
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.end()),
+              (std::vector<std::string>{"LIST 1", "TOP 1 0", "RETR 1"}));
+    pop.OnIdle = nullptr;
 }
 
 }  // namespace

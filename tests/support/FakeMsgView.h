@@ -57,6 +57,12 @@ public:
     std::vector<std::string> Lines() override { return Text; }
     void PageText(bool down) override { Pages += down ? 1 : -1; }
     void ProcessMessages() override {}
+    void SetBusy(bool busy) override {
+        Busy = busy;
+        if (busy) ++BusyTimes;
+    }
+    bool Busy = false;
+    int BusyTimes = 0;
     bool SaveDialog(TMemoDialog& d, std::string& path) override { return Answer(d, path); }
     bool OpenDialog(TMemoDialog& d, std::string& path) override { return Answer(d, path); }
     void PopupMenu(const TMenuItem& menu, int, int) override { Menu = &menu; }
