@@ -68,6 +68,50 @@ std::string OneLine(const std::string& text) {
     return out;
 }
 
+std::string ShownLine(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c == '\t') {
+            out += ' ';
+        } else if (c < 32 || c == 127) {
+            continue;
+        } else if (c == 0xC2 && i + 1 < utf8.size() &&
+                   static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            ++i;  // a C1 control, U+0080..U+009F
+        } else {
+            out += utf8[i];
+        }
+    }
+    return out;
+}
+
+std::string WithoutBidiControls(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        const unsigned char c1 = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+        const unsigned char c2 = i + 2 < utf8.size() ? static_cast<unsigned char>(utf8[i + 2]) : 0;
+        if (c == 0xD8 && c1 == 0x9C) {  // U+061C
+            ++i;
+            continue;
+        }
+        if (c == 0xE2 && c1 == 0x80 && (c2 == 0x8E || c2 == 0x8F || (c2 >= 0xAA && c2 <= 0xAE))) {
+            i += 2;  // U+200E, U+200F, U+202A..U+202E
+            continue;
+        }
+        if (c == 0xE2 && c1 == 0x81 && c2 >= 0xA6 && c2 <= 0xA9) {
+            i += 2;  // U+2066..U+2069
+            continue;
+        }
+        out += utf8[i];
+    }
+    return out;
+}
+
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;

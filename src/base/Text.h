@@ -42,6 +42,16 @@ std::vector<std::string> SplitLines(const std::string& text);
 // one-line field may put into a settings file.
 std::string OneLine(const std::string& text);
 
+// A line of UTF-8 text to show as one line: control characters dropped
+// (codes below 32, DEL, and U+0080..U+009F), tabs made blanks.  A header
+// field shown this way cannot start a line of its own.
+std::string ShownLine(const std::string& utf8);
+
+// The UTF-8 text without the marks that change the direction text is shown
+// in (U+061C, U+200E, U+200F, U+202A..U+202E, U+2066..U+2069): a name
+// "invoice<U+202E>fdp.exe" then shows as the program it is.
+std::string WithoutBidiControls(const std::string& utf8);
+
 bool StartsWith(const std::string& text, const std::string& prefix);
 bool EndsWith(const std::string& text, const std::string& suffix);
 

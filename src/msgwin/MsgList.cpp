@@ -119,16 +119,20 @@ int TMsgList::FilterFlags(const std::string& subject, const std::string& from,
 std::vector<std::string> TMsgList::MessageLines(const std::string& from, const std::string& subject,
                                                 const std::string& size) const {
     std::vector<std::string> lines;
-    lines.push_back("From : " + from);
-    lines.push_back("Subj : " + subject);
-    lines.push_back("Date : " + RawToUtf8(msg_.FullDate()));
-    lines.push_back("Size : " + size + " bytes");
+    // What the sender wrote stays on its own line: no control character
+    // can start another (a forged "From :"), no direction mark can turn a
+    // file name round.
+    lines.push_back("From : " + ShownLine(from));
+    lines.push_back("Subj : " + ShownLine(subject));
+    lines.push_back("Date : " + ShownLine(RawToUtf8(msg_.FullDate())));
+    lines.push_back("Size : " + ShownLine(size) + " bytes");
     if (!settings_.header_only) {
         if (msg_.Attachments.empty()) {
             lines.push_back("File : 0");
         } else {
             std::string files = "File(s) : ";
-            for (const TAttachment& a : msg_.Attachments) files += a.FileName + " ";
+            for (const TAttachment& a : msg_.Attachments)
+                files += WithoutBidiControls(ShownLine(a.FileName)) + " ";
             lines.push_back(files);
         }
     }

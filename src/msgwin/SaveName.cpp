@@ -41,7 +41,9 @@ bool ReservedDeviceName(const std::string& name) {
 std::string SafeAttachmentName(const std::string& name) {
     const size_t folder = name.find_last_of("\\/:");
     std::string out;
-    for (const char c : folder == std::string::npos ? name : name.substr(folder + 1)) {
+    const std::string last =
+        WithoutBidiControls(ShownLine(OneLine(folder == std::string::npos ? name : name.substr(folder + 1))));
+    for (const char c : last) {
         const unsigned u = static_cast<unsigned char>(c);
         if (u < 32 || u == 127 || std::string("*?\"<>|").find(c) != std::string::npos) continue;
         out += c;

@@ -98,6 +98,7 @@ if open_dialog; then
   keys alt+l; typed "user01"
   keys alt+w; typed "pw01"
   keys alt+p ctrl+a; typed "$port"
+  keys alt+s Up   # a new account starts on TLS; this local server has none: Automatic
   keys alt+a
   sleep 0.5
   if accounts_has "acc_name = Local" && accounts_has "port_number = $port"; then ok "Add wrote the account at once"; else fail "Accounts.ini after Add"; cat "$dir/Accounts.ini"; fi

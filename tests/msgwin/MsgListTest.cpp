@@ -111,6 +111,23 @@ const std::string kFilesMail = Mail(
     "--b\nContent-Type: application/octet-stream; name=b.bin\nContent-Transfer-Encoding: base64\n\n"
     "AAEC\n--b--\n");
 
+// A sender's header field stays on its line: an encoded CR LF in a subject
+// cannot start a forged "From :" line, nor a direction mark turn an
+// attachment's name round.
+TEST_F(MsgList, HeaderFieldsCannotForgeLines) {
+    Open({Mail("Subject: =?UTF-8?Q?Hi=0D=0AFrom_:_boss@bank.example?=\n"
+               "Content-Type: multipart/mixed; boundary=b\n",
+               "--b\nContent-Type: text/plain\n\nBody.\n--b\n"
+               "Content-Type: application/octet-stream; name=\"=?UTF-8?Q?invoice=E2=80=AEfdp.exe?=\"\n\n"
+               "x\n--b--\n")});
+    window.ShowMsg(1, 0);
+    ASSERT_GE(view.Text.size(), 5u);
+    EXPECT_EQ(view.Text[1], "Subj : HiFrom : boss@bank.example");
+    EXPECT_EQ(view.Text[4], "File(s) : invoicefdp.exe ");
+    for (const std::string& line : view.Text)
+        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
+}
+
 TEST_F(MsgList, ShowsEachMessageInItsScriptAndWrapsAround) {
     Open({kUtf8Mail, kHtmlMail, kFilesMail});
     window.ShowMsg(1, 0);

@@ -24,6 +24,10 @@ TEST(SafeAttachmentName, HostileNames) {
         {"lpt9", "_lpt9"},
         {"COM10.txt", "COM10.txt"},
         {"console.txt", "console.txt"},
+        // Direction marks would show "invoice<RLO>fdp.exe" as "invoiceexe.pdf".
+        {"invoice\xE2\x80\xAE" "fdp.exe", "invoicefdp.exe"},
+        {"\xE2\x81\xA6" "a\xE2\x80\x8F.txt\xE2\x81\xA9", "a.txt"},
+        {"c1\xC2\x85name.txt", "c1name.txt"},
         {"\xD0\xBE\xD1\x82\xD1\x87\xD1\x91\xD1\x82.docx", "\xD0\xBE\xD1\x82\xD1\x87\xD1\x91\xD1\x82.docx"},
     };
     for (const auto& [name, proposed] : cases) EXPECT_EQ(SafeAttachmentName(name), proposed) << name;
