@@ -18,6 +18,23 @@ const char* const kNewsFile = "VxNews.Txt";
 const char* const kLinkMark = "###http";
 // Source lists and news files are a few kilobytes; more is not read.
 constexpr std::size_t kMaxNewsFileBytes = 1 << 20;
+// The news files come over plain HTTP from anyone on the way: what is kept
+// of them is bounded, and what is drawn is text only.
+constexpr std::size_t kMaxNewsSources = 100;
+constexpr std::size_t kMaxNewsItems = 1000;
+constexpr std::size_t kMaxNewsItemBytes = 512;
+
+// One line of a news file as it is kept: no control characters, at most
+// kMaxNewsItemBytes, cut between whole UTF-8 characters.
+std::string KeptNewsLine(const std::string& line) {
+    std::string shown = ShownLine(line);
+    if (shown.size() > kMaxNewsItemBytes) {
+        size_t cut = kMaxNewsItemBytes;
+        while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
+        shown.resize(cut);
+    }
+    return shown;
+}
 
 std::string Padded(const std::string& line) { return " " + line + " "; }
 
@@ -171,7 +188,10 @@ bool TNewsTicker::TakeLines(const std::string& file, std::vector<std::string>& l
 void TNewsTicker::ReadSources() {
     std::vector<std::string> lines;
     TakeLines(dir_ + kSourceListFile, lines);  // what could not be read is left out
-    for (const std::string& line : lines) sources_.push_back(Padded(line));
+    for (const std::string& line : lines) {
+        if (sources_.size() >= kMaxNewsSources) break;
+        sources_.push_back(Padded(KeptNewsLine(line)));
+    }
     view_.DrawStatusText();
 }
 
@@ -179,7 +199,10 @@ void TNewsTicker::ReadNews() {
     std::vector<std::string> items;
     const bool ok = TakeLines(dir_ + kNewsFile, items);
     lines_.clear();
-    for (const std::string& item : items) lines_.push_back(Padded(item));
+    for (const std::string& item : items) {
+        if (lines_.size() >= kMaxNewsItems) break;
+        lines_.push_back(Padded(KeptNewsLine(item)));
+    }
     // A file that could not be read (or not deleted) leaves the built-in
     // item where the error came; no item at all gets it (again) at the end.
     if (!ok) lines_.push_back(addresses_.BuiltInItem);

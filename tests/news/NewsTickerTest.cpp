@@ -180,6 +180,26 @@ TEST(NewsLinkTarget, OnlyWebAddressesWithAHost) {
         EXPECT_EQ(vexil::TNewsTicker::LinkTarget(item), target) << item;
 }
 
+// Hostile news files: at most 100 sources and 1000 items are kept, an item
+// is cut to 512 bytes between whole characters, control characters go.
+TEST_F(NewsTicker, HostileFilesAreBoundedAndLoseTheirControlCharacters) {
+    std::string sources, items;
+    for (int i = 0; i < 150; ++i) sources += "S" + std::to_string(i) + "|http://s/|x|http://127.0.0.1/n\n";
+    for (int i = 0; i < 1500; ++i) items += "item " + std::to_string(i) + "\n";
+    const std::string longItem = "\x1B[2J" + std::string(509, 'a') + "\xE6\x97\xA5\xE6\x97\xA5tail";
+    Serve({Reply(sources), Reply("bell\x07 and\ttab\x7F\n" + longItem + "\n" + items)});
+    ticker.LitSrvNews();
+    ticker.LitVxNews();
+    Settle();
+    EXPECT_EQ(ticker.NewsSources().size(), 100u);
+    ASSERT_EQ(Items().size(), 1000u);
+    EXPECT_EQ(Items()[0], " bell and tab ");
+    // 509 letters and "[2J" fill 512 bytes; the first 3-byte character does
+    // not fit whole, so the cut comes before it.
+    EXPECT_EQ(Items()[1], " [2J" + std::string(509, 'a') + " ");
+    EXPECT_EQ(Items()[999], " item 997 ");
+}
+
 TEST_F(NewsTicker, AHostileLinkGetsNoHandAndOpensNothing) {
     Serve({Reply("Free prize###httpd\n")});
     ticker.LitVxNews();
