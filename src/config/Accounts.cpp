@@ -1,6 +1,8 @@
 // Loading of VxFilter.ini and Accounts.ini.
 #include "config/Accounts.h"
 
+#include "base/Charsets.h"
+
 #include "base/Text.h"
 #include "config/IniFile.h"
 #include "config/Scramble.h"
@@ -36,7 +38,9 @@ void LoadFilters(TFilterTable& f, TAccountTable& a, const std::string& exeDir,
         const std::string value =
             FindInSkin(fileName, "[Filter" + std::to_string(n) + "]", "string", false, nullptr);
         if (Missing(value)) break;
-        f.Filters[n - 1] = value;
+        // Filters are UTF-8, as the mail they are matched with; a file of an
+        // earlier version holds them in the system's code page.
+        f.Filters[n - 1] = RawToUtf8(value);
         f.FilterCount = n;
     }
 

@@ -18,6 +18,9 @@
 
 namespace vexil {
 
+// The controls kept as Unicode windows (the filter's edit and list).
+bool IsUnicodeControl(TConfigControl c);
+
 class TConfigDialog : public IConfigView {
 public:
     // owner: the main window, which the dialog keeps disabled while it shows.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace vexil {
 
@@ -40,5 +41,9 @@ struct TPageLayout {
 
 // Options, Accounts, Filters/News and Skins; the About page is built apart.
 extern const TPageLayout kPageLayouts[4];
+
+// A caption with each "&" doubled, so that the system shows it and takes no
+// letter of it for a shortcut.
+std::string DoubleAmpersands(const std::string& text);
 
 }  // namespace vexil

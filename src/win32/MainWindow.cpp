@@ -91,8 +91,10 @@ TMainWindow::TMainWindow(HINSTANCE instance, HWND owner, ISystemServices& system
                                                       IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
     gTrayOwner = hwnd_;
-    if (auto* win32 = dynamic_cast<TWin32Messages*>(&messages))
+    if (auto* win32 = dynamic_cast<TWin32Messages*>(&messages)) {
         win32->BeforeHalt = &RemoveTrayIconBeforeHalt;
+        win32->Owner = hwnd_;
+    }
 
     vexil_ = std::make_unique<TVexil>(*this, system, messages);
 }

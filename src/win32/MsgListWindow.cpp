@@ -319,7 +319,7 @@ void TMsgListWindow::SetBusy(bool busy) {
     // The pointer changes at once where it stands over the window.
     POINT at{};
     RECT r{};
-    if (GetCursorPos(&at) && GetWindowRect(hwnd_, &r) && PtInRect(&r, at))
+    if (::GetCursorPos(&at) && GetWindowRect(hwnd_, &r) && PtInRect(&r, at))
         SendMessageA(hwnd_, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
 }
 

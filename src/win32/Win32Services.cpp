@@ -29,13 +29,21 @@ std::string MessageBoxText(const std::string& text) {
     return out;
 }
 
+// The box's owner: the window of ours the user is in (a dialog, the message
+// window), else the main window.
+HWND TWin32Messages::BoxOwner() const {
+    HWND active = GetActiveWindow();
+    if (active && IsWindowVisible(active)) return active;
+    return Owner && IsWindow(Owner) ? Owner : active;
+}
+
 void TWin32Messages::ShowMessage(const std::string& text) {
-    MessageBoxA(nullptr, MessageBoxText(text).c_str(), "Vexil",
+    MessageBoxA(BoxOwner(), MessageBoxText(text).c_str(), "Vexil",
                 MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
 void TWin32Messages::ReportError(const std::string& text) {
-    MessageBoxA(nullptr, MessageBoxText(text).c_str(), "Vexil",
+    MessageBoxA(BoxOwner(), MessageBoxText(text).c_str(), "Vexil",
                 MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 

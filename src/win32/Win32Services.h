@@ -18,9 +18,16 @@ public:
     // Called before the process ends at once (removes what the shell would
     // otherwise keep, such as a notification-area icon).
     void (*BeforeHalt)() = nullptr;
+    // The window a message speaks for when none of ours is active: the main
+    // window.  A box always has an owner, which the system activates again
+    // when the box closes, so the keys go on reaching the program.
+    HWND Owner = nullptr;
 
 protected:
     void EndProgram(int code) override;
+
+private:
+    HWND BoxOwner() const;
 };
 
 class TWin32System : public ISystemServices {

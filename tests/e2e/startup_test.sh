@@ -107,5 +107,37 @@ else
   fail "no window appeared (broken skin)"; cat "$WORK/vexil.log"
 fi
 
+# 4. A message box has an owner: once it is closed, the keys reach the main
+#    window again with no click (Connect without an account says so; then
+#    Alt+F4 goes to the window and ends the program).
+dir=$(fresh_folder owned-box)
+: > "$dir/Accounts.ini"
+set_ini "$dir/Vexil.ini" posX 60
+set_ini "$dir/Vexil.ini" posY 70
+read -r _ cx cy < <("$CHECK" points "$dir" | grep '^connect')
+start_vexil "$dir"
+if win=$(wait_window Vexil 90); then
+  sleep 1.5
+  xdotool mousemove "$cx" "$cy" click 1
+  box=""
+  for _ in $(seq 50); do
+    box=$(xdotool search --onlyvisible --name '^Vexil$' 2>/dev/null | grep -v "^$win\$" | head -1)
+    [ -n "$box" ] && break
+    sleep 0.2
+  done
+  if [ -n "$box" ]; then
+    xdotool windowfocus --sync "$box" key --window "$box" Return 2>/dev/null || xdotool key --window "$box" Return
+    sleep 1
+    xdotool key alt+F4
+    wait_exit 20
+    if [ "$EXIT_CODE" = 0 ]; then ok "after a message box the keys reach the main window"; else fail "Alt+F4 after a message box reached nothing (${EXIT_CODE:-still running})"; fi
+  else
+    fail "Connect without an account showed no message"
+  fi
+else
+  fail "no window appeared (owned box)"; cat "$WORK/vexil.log"
+fi
+[ -n "${VEXIL_PID:-}" ] && kill "$VEXIL_PID" 2>/dev/null; VEXIL_PID=""
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -98,6 +98,15 @@ TEST(ConfigDialogWin32, ControlsKeepWhatTheLogicSets) {
     SetWindowTextA(edit, "0");
     EXPECT_EQ(dialog.Position(C::UpDown), 1);
 
+    // The filter's edit and list keep any script (UTF-8 both ways), whatever
+    // the system's code page.
+    const std::string filter = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB7 \xE6\x97\xA5\xE6\x9C\xAC";
+    dialog.SetText(C::FilterEdit, filter);
+    EXPECT_EQ(dialog.Text(C::FilterEdit), filter);
+    dialog.ListClear(C::FilterLst);
+    dialog.ListAdd(C::FilterLst, filter);
+    EXPECT_EQ(dialog.ListItem(C::FilterLst, 0), filter);
+
     // The skin folder's caption shows "&" as it is: a group box takes a
     // single one as a shortcut mark, so the caption holds it doubled.  The
     // logic keeps the folder itself and never reads this caption back.
