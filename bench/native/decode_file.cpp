@@ -4,7 +4,10 @@
 //   vexil_decode_file --make FILE [MiB]   the message of bench_message.cpp
 //   vexil_decode_file FILE [DIR]          receive it; attachments are removed,
 //                                         after a copy into DIR when given
+#include <algorithm>
 #include <chrono>
+#include <climits>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -13,51 +16,79 @@
 #include <string>
 
 #include "BigMessage.h"
-#include "pop3/MemoryTransport.h"
+#include "pop3/Transport.h"
 #include "pop3/WireMessage.h"
 
 namespace {
 
 using namespace vexil;
 
+// The message file as a POP3 server sends it, read in blocks as they are
+// asked for, the way a socket delivers them: LF line ends become CR LF, a
+// leading dot is doubled, and "." ends it.  Nothing is copied whole first,
+// so the time measured is the receiver's.
+class TFileTransport : public ITransport {
+public:
+    explicit TFileTransport(const char* path) : in_(path, std::ios::binary) {}
+    bool Opened() const { return static_cast<bool>(in_); }
+    std::size_t Delivered() const { return delivered_; }
+
+    std::uint32_t Resolve(const std::string&, const TWaitControl&) override { return 0x0100007F; }
+    void Connect(std::uint32_t, int, bool, const TWaitControl&) override { open_ = true; }
+    int Send(const char*, int size, const TWaitControl&) override { return size; }
+    int Receive(char* data, int size, const TWaitControl&) override {
+        while (pos_ == out_.size() && !ended_) Refill();
+        const std::size_t n = std::min(out_.size() - pos_, static_cast<std::size_t>(size));
+        std::memcpy(data, out_.data() + pos_, n);
+        pos_ += n;
+        delivered_ += n;
+        return static_cast<int>(n);
+    }
+    void Close() override { open_ = false; }
+    bool IsOpen() const override { return open_; }
+
+private:
+    void Refill() {
+        out_.clear();
+        pos_ = 0;
+        char block[1 << 16];
+        in_.read(block, sizeof block);
+        const std::streamsize got = in_.gcount();
+        for (std::streamsize i = 0; i < got; ++i) {
+            const char c = block[i];
+            if (lineStart_ && c == '.') out_ += '.';
+            if (c == '\n') {
+                if (!afterCr_) out_ += '\r';
+                out_ += '\n';
+                lineStart_ = true;
+                afterCr_ = false;
+                continue;
+            }
+            out_ += c;
+            lineStart_ = false;
+            afterCr_ = c == '\r';
+        }
+        if (got <= 0) {
+            if (!lineStart_) out_ += "\r\n";
+            out_ += ".\r\n";
+            ended_ = true;
+        }
+    }
+
+    std::ifstream in_;
+    std::string out_;
+    std::size_t pos_ = 0, delivered_ = 0;
+    bool lineStart_ = true, afterCr_ = false, ended_ = false, open_ = false;
+};
+
 class TFileClient : public TWireMessageClient {
 public:
-    explicit TFileClient(std::string reply)
-        : TWireMessageClient(std::make_unique<TMemoryTransport>(std::move(reply), 1 << 16)) {
+    explicit TFileClient(std::unique_ptr<TFileTransport> transport)
+        : TWireMessageClient(std::move(transport)) {
         Host = "localhost";
         Connect();
     }
 };
-
-// A line at a time (the message is large): LF line ends become CR LF, a
-// leading dot is doubled.
-std::string AsReply(const std::string& message) {
-    std::string reply;
-    reply.reserve(message.size() + message.size() / 64 + 8);
-    std::size_t start = 0;
-    while (start < message.size()) {
-        std::size_t end = message.find('\n', start);
-        if (end == std::string::npos) end = message.size();
-        std::size_t stop = end;
-        if (stop > start && message[stop - 1] == '\r') --stop;
-        if (message[start] == '.') reply += '.';
-        reply.append(message, start, stop - start);
-        reply += "\r\n";
-        start = end + 1;
-    }
-    reply += ".\r\n";
-    return reply;
-}
-
-std::string ReadWholeFile(const char* path, bool& ok) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    ok = static_cast<bool>(in);
-    std::string bytes(ok ? static_cast<std::size_t>(in.tellg()) : 0, '\0');
-    in.seekg(0);
-    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
-    ok = ok && in.gcount() == static_cast<std::streamsize>(bytes.size());
-    return bytes;
-}
 
 }  // namespace
 
@@ -72,20 +103,22 @@ int main(int argc, char** argv) {
         std::cerr << "usage: vexil_decode_file --make FILE [MiB] | vexil_decode_file FILE [DIR]\n";
         return 2;
     }
-    bool ok = false;
-    std::string reply = AsReply(ReadWholeFile(argv[1], ok));
-    if (!ok) {
+    auto transport = std::make_unique<TFileTransport>(argv[1]);
+    if (!transport->Opened()) {
         std::cerr << "cannot read " << argv[1] << "\n";
         return 1;
     }
-    const std::size_t replySize = reply.size();
+    const TFileTransport& wire = *transport;
+    std::ifstream sizeOf(argv[1], std::ios::binary | std::ios::ate);
+    const int expected = static_cast<int>(std::min<std::streamoff>(sizeOf.tellg(), INT_MAX));
 
     const auto start = std::chrono::steady_clock::now();
-    TFileClient client(std::move(reply));
+    TFileClient client(std::move(transport));
     TWireMessage msg;
     client.ReceiveHeader(msg, "");
-    if (!client.HeaderEndedAtDot()) client.ReceiveBody(msg, static_cast<int>(replySize));
+    if (!client.HeaderEndedAtDot()) client.ReceiveBody(msg, expected);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const std::size_t replySize = wire.Delivered();
 
     std::cout << "received " << replySize << " bytes in " << ms << " ms (" << replySize / ms / 1000.0
               << " MB/s), " << msg.Text.size() << " text lines, " << msg.Attachments.size() << " attachments\n";

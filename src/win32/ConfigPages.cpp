@@ -132,8 +132,8 @@ void TConfigDialog::CreateAboutPage(HWND page) {
         {kNone, K::Icon, "", 14, 22, 32, 32},
         {kNone, K::BoldLabel, "Vexil", 58, 22, 60, 16},
         {kNone, K::PlainLabel, kVersionText, 120, 22, 60, 16},
-        {kNone, K::WrapLabel, "A small skinnable mail checker: up to ten POP3 mailboxes, "
-                              "checked in turn while you are online.", 58, 42, 250, 30},
+        {kNone, K::WrapLabel, "A small skinnable mail checker for up to ten POP3 "
+                              "mailboxes.", 58, 42, 250, 30},
         {kNone, K::Link, "", 58, 76, 250, 16},
         {kNone, K::Link, "", 58, 94, 250, 16},
         {kNone, K::Group, " Official Vexil skins repository : ", 0, 116, 320, 42},
