@@ -8,6 +8,7 @@ namespace vexil {
 const char* const kTlsNotAvailable = "TLS not available";
 const char* const kTlsNotOffered = "TLS not offered by the server";
 const char* const kTlsHandshakeFailed = "TLS negotiation failed";
+const char* const kTlsTooOld = "TLS version too old";
 const char* const kTlsBroken = "TLS connection broken";
 const char* const kCertNotTrusted = "Certificate not trusted";
 const char* const kCertNameMismatch = "Certificate name mismatch";

@@ -31,6 +31,7 @@ extern const char* const kTlsNotAvailable;     // no TLS on this platform
 extern const char* const kTlsNotOffered;       // STLS required, not offered
 extern const char* const kTlsHandshakeFailed;  // the negotiation broke down
 extern const char* const kTlsBroken;           // a record that does not decrypt
+extern const char* const kTlsTooOld;           // a version before TLS 1.2 was negotiated
 extern const char* const kCertNotTrusted;
 extern const char* const kCertNameMismatch;
 extern const char* const kCertExpired;

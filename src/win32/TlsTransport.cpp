@@ -159,11 +159,13 @@ public:
             if (!inner_->IsOpen()) throw EWireSocketError(kWsaNotConnected);
             if (secure_ || haveContext_) throw ETlsError(kTlsHandshakeFailed);
             const auto deadline = DeadlineOf(wait);
+            host_ = host;
             AcquireCredentials();
             FirstStep(host, wait, deadline);
             Handshake(host, wait, deadline, true);
             if (QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) != SEC_E_OK)
                 throw ETlsError(kTlsHandshakeFailed);
+            CheckVersion();
             CheckCertificate(host);
             secure_ = true;
         } catch (...) {
@@ -210,12 +212,20 @@ private:
         // every system (Wine's SChannel checks nothing), so the system's own
         // check would only hide the reason behind a failed handshake.
         cred.dwFlags = SCH_CRED_NO_DEFAULT_CREDS | SCH_CRED_MANUAL_CRED_VALIDATION;
+        // TLS 1.2 or later only (RFC 8996 retired the versions before).  A
+        // system that does not know TLS 1.3 is asked for TLS 1.2 alone.
         TimeStamp expiry;
         char package[] = UNISP_NAME_A;
-        if (AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &cred,
-                                      nullptr, nullptr, &credentials_, &expiry) != SEC_E_OK)
-            Fail(kTlsNotAvailable);
-        haveCredentials_ = true;
+        for (const DWORD protocols : {DWORD(SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT),
+                                      DWORD(SP_PROT_TLS1_2_CLIENT)}) {
+            cred.grbitEnabledProtocols = protocols;
+            if (AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &cred,
+                                          nullptr, nullptr, &credentials_, &expiry) == SEC_E_OK) {
+                haveCredentials_ = true;
+                return;
+            }
+        }
+        Fail(kTlsNotAvailable);
     }
 
     // The ClientHello.
@@ -323,8 +333,13 @@ private:
         }
         incoming_.swap(extra);
         // Handshake messages after the handshake (TLS 1.3 session tickets,
-        // a renegotiation) go back to the handshake.
-        if (status == SEC_I_RENEGOTIATE) Handshake(std::string(), wait, deadline, false);
+        // a renegotiation) go back to the handshake, for the same host; a
+        // certificate the server shows then is checked as the first was.
+        if (status == SEC_I_RENEGOTIATE) {
+            Handshake(host_, wait, deadline, false);
+            CheckVersion();
+            CheckCertificate(host_);
+        }
         return true;
     }
 
@@ -348,6 +363,15 @@ private:
         return true;
     }
 
+    // What was negotiated, whatever the system was asked for: TLS 1.2 or later.
+    void CheckVersion() {
+        SecPkgContext_ConnectionInfo info = {};
+        if (QueryContextAttributesA(&context_, SECPKG_ATTR_CONNECTION_INFO, &info) != SEC_E_OK)
+            Fail(kTlsHandshakeFailed);
+        if ((info.dwProtocol & (SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT)) == 0)
+            Fail(kTlsTooOld);
+    }
+
     void CheckCertificate(const std::string& host) {
         PCCERT_CONTEXT certificate = nullptr;
         if (QueryContextAttributesA(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) !=
@@ -367,6 +391,7 @@ private:
     }
 
     std::unique_ptr<ITransport> inner_;
+    std::string host_;  // the server's name, for the certificate and SNI
     CredHandle credentials_;
     CtxtHandle context_;
     bool haveCredentials_ = false;
