@@ -87,6 +87,18 @@ wait_window() {
   return 1
 }
 
+# wait_box WINDOW: prints the id of a visible window named Vexil other than
+# WINDOW (a message box of the program), waiting up to 10 s.
+wait_box() {
+  local id
+  for _ in $(seq 50); do
+    id=$(xdotool search --onlyvisible --name '^Vexil$' 2>/dev/null | grep -vx "$1" | head -1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+
 # wait_exit SECONDS: waits for vexil.exe to end and sets EXIT_CODE (empty
 # while it still runs).  Not for a subshell: the wait needs the parent.
 wait_exit() {

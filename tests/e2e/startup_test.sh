@@ -78,13 +78,7 @@ if win=$(wait_window Vexil 90); then
   xdotool key Down key Down key Right
   sleep 0.5
   xdotool key Down key Return
-  box=""
-  for _ in $(seq 50); do
-    box=$(xdotool search --onlyvisible --name '^Vexil$' 2>/dev/null | grep -vx "$win" | head -1)
-    [ -n "$box" ] && break
-    sleep 0.2
-  done
-  if [ -n "$box" ]; then
+  if box=$(wait_box "$win"); then
     ok "broken skin from the menu: an error box"
     import -window "$box" "$WORK/broken-pick.png" 2>/dev/null
     xdotool windowfocus --sync "$box" key --window "$box" Return 2>/dev/null || xdotool key --window "$box" Return
@@ -119,13 +113,7 @@ start_vexil "$dir"
 if win=$(wait_window Vexil 90); then
   sleep 1.5
   xdotool mousemove "$cx" "$cy" click 1
-  box=""
-  for _ in $(seq 50); do
-    box=$(xdotool search --onlyvisible --name '^Vexil$' 2>/dev/null | grep -v "^$win\$" | head -1)
-    [ -n "$box" ] && break
-    sleep 0.2
-  done
-  if [ -n "$box" ]; then
+  if box=$(wait_box "$win"); then
     xdotool windowfocus --sync "$box" key --window "$box" Return 2>/dev/null || xdotool key --window "$box" Return
     sleep 1
     xdotool key alt+F4

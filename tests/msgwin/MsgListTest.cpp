@@ -64,7 +64,20 @@ std::string Mail(const std::string& headers, const std::string& body) {
            headers + "\n" + body;
 }
 
-class MsgList : public test::TDovecotTest {
+// The window's logic with its fakes, over one POP3 session.
+struct TMsgWindowParts {
+    TWirePOP3 pop;
+    TWireMessage msg;
+    TSettings settings;
+    TFilterTable filters;
+    TFakeMsgView view;
+    TFakeAlert alert;
+    TFakeHost host{pop};
+    test::TFakeMessages messages;
+    TMsgList window{view, alert, host, messages, pop, msg, settings, filters};
+};
+
+class MsgList : public test::TDovecotTest, protected TMsgWindowParts {
 protected:
     void Open(const std::vector<std::string>& messages) {
         box = Server().NewMailbox(messages);
@@ -87,15 +100,6 @@ protected:
     }
 
     TMailbox box;
-    TWirePOP3 pop;
-    TWireMessage msg;
-    TSettings settings;
-    TFilterTable filters;
-    TFakeMsgView view;
-    TFakeAlert alert;
-    TFakeHost host{pop};
-    test::TFakeMessages messages;
-    TMsgList window{view, alert, host, messages, pop, msg, settings, filters};
 };
 
 const std::string kUtf8Mail = Mail(
@@ -341,23 +345,19 @@ TEST(MsgListBusy, CommandsDuringAReadDoNothingAndCloseWaitsForIt) {
         .Expect().Send("+OK\r\nFrom: ann@example.org\r\nSubject: One\r\n\r\n.\r\n")  // TOP 1 0
         .Expect().Pause(600).Send("+OK 80 octets\r\n" + message);       // RETR 1, slowly
     test::TScriptedServer server({script});
-    TWirePOP3 pop;
+    TMsgWindowParts parts;
+    TWirePOP3& pop = parts.pop;
+    TFakeMsgView& view = parts.view;
+    TFakeHost& host = parts.host;
+    TMsgList& window = parts.window;
     pop.Host = "127.0.0.1";
     pop.Port = server.Port();
     pop.UserID = "u";
     pop.Password = "p";
     pop.TimeoutMs = 10000;
     pop.Connect();
-    TWireMessage msg;
-    TSettings settings;
-    TFilterTable filters;
-    TFakeMsgView view;
-    TFakeAlert alert;
-    TFakeHost host{pop};
     host.Count = pop.CheckMessages();
     ASSERT_EQ(host.Count, 2);
-    test::TFakeMessages messages;
-    TMsgList window{view, alert, host, messages, pop, msg, settings, filters};
 
     int idles = 0;
     pop.OnIdle = [&] {
