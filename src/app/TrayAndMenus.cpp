@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/Vexil.h"
+#include "base/FileNames.h"
 #include "base/Text.h"
 
 namespace vexil {
@@ -21,13 +22,13 @@ namespace fs = std::filesystem;
 std::vector<std::string> SkinFolders(const std::string& skinDir) {
     std::vector<std::string> names;
     std::error_code ec;
-    fs::directory_iterator it(fs::path(skinDir), ec), end;
+    fs::directory_iterator it(FilePath(skinDir), ec), end;
     for (; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = FileNameText(it->path().filename());
         if (name == "." || name == ".." || !it->is_directory(ec)) continue;
         std::error_code inner;
         for (fs::directory_iterator f(it->path(), inner); !inner && f != end; f.increment(inner)) {
-            if (SameText(f->path().filename().string(), "skin.ini") &&
+            if (SameText(FileNameText(f->path().filename()), "skin.ini") &&
                 !f->is_directory(inner)) {
                 names.push_back(name);
                 break;
@@ -212,7 +213,7 @@ void TVexil::OnTopClick() {
 void TVexil::AideClick() {
     for (const char* name : {"vxhelp.hlp", "vxhelp.html"}) {
         const std::string path = exeDir_ + name;
-        if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        if (std::FILE* f = OpenFile(path, "rb")) {
             std::fclose(f);
             system_.ShellRun("OPEN", path, "");
             return;

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/FileNames.h"
+
 namespace vexil {
 
 namespace {
@@ -21,13 +23,14 @@ namespace {
 void ReplaceFileWhole(const std::string& path, const std::string& text) {
     namespace fs = std::filesystem;
     const std::string temp = path + ".tmp";
+    const fs::path target = FilePath(path), tempName = FilePath(temp);
     std::error_code ec;
     // Never overwrite or delete something that is not a leftover file of ours.
-    const fs::file_status existing = fs::symlink_status(temp, ec);
+    const fs::file_status existing = fs::symlink_status(tempName, ec);
     if (fs::exists(existing) && !fs::is_regular_file(existing)) Fail(path, temp + " is in the way");
 
     errno = 0;
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    std::FILE* f = OpenFile(temp, "wb");
     if (!f) Fail(path, "cannot create " + temp + " (" + std::strerror(errno) + ")");
     errno = 0;
     bool ok = text.empty() || std::fwrite(text.data(), 1, text.size(), f) == text.size();
@@ -35,13 +38,13 @@ void ReplaceFileWhole(const std::string& path, const std::string& text) {
     ok = std::fclose(f) == 0 && ok;
     if (!ok) {
         const std::string why = errno ? std::strerror(errno) : "the disk may be full";
-        fs::remove(temp, ec);
+        fs::remove(tempName, ec);
         Fail(path, "writing " + temp + " failed (" + why + ")");
     }
-    fs::rename(temp, path, ec);
+    fs::rename(tempName, target, ec);
     if (ec) {
         std::error_code ignored;
-        fs::remove(temp, ignored);
+        fs::remove(tempName, ignored);
         Fail(path, ec.message());
     }
 }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "base/FileNames.h"
 #include "base/Text.h"
 #include "platform/Platform.h"
 
@@ -21,7 +22,7 @@ constexpr char kCtrlZ = 26;
 // False when the file cannot be opened or read (a directory, for instance) or
 // is larger than kMaxIniBytes.
 bool ReadIniText(const std::string& fileName, std::string& text) {
-    std::FILE* f = std::fopen(fileName.c_str(), "rb");
+    std::FILE* f = OpenFile(fileName, "rb");
     if (!f) return false;
     char buf[4096];
     size_t n;

@@ -3,6 +3,7 @@
 
 #include <cctype>
 
+#include "base/Charsets.h"
 #include "base/Text.h"
 #include "config/IniFile.h"
 #include "platform/Platform.h"
@@ -61,12 +62,16 @@ void ApplyTickerSpeed(std::int32_t speed, const TConfigHooks& hooks) {
         hooks.SetTickerInterval(kIntervalMs[speed]);
 }
 
+// File names are UTF-8 inside and in what the program writes; a file written
+// in the system's code page (by an older version, or by hand) still loads.
+std::string PathSetting(const std::string& text) { return RawToUtf8(text); }
+
 void ReadOptions(TSettings& s, const TOptionsReader& ini, const std::string& exeDir,
                  const TConfigHooks& hooks) {
     s.filter = ini.Flag("filter");
     s.autocheck = ini.Flag("autocheck");
     s.playsnd = ini.Flag("playsnd");
-    s.wavsnd = ini.Text("wavsnd");
+    s.wavsnd = PathSetting(ini.Text("wavsnd"));
     s.autoconnect = ini.Flag("autoconnect");
     s.header_only = ini.Flag("header_only");
     s.ontop = ini.Flag("ontop");
@@ -78,9 +83,9 @@ void ReadOptions(TSettings& s, const TOptionsReader& ini, const std::string& exe
     if (ini.Int("speed", 0, s.speed)) ApplyTickerSpeed(s.speed, hooks);
     if (hooks.SetOnTopMark) hooks.SetOnTopMark(s.ontop);
     s.run_my_client = ini.Flag("run_my_client");
-    s.my_mail_client = ini.Text("my_mail_client");
+    s.my_mail_client = PathSetting(ini.Text("my_mail_client"));
     s.reset = ini.Flag("reset");
-    const std::string skinDir = ini.Text("skin_dir");
+    const std::string skinDir = PathSetting(ini.Text("skin_dir"));
     s.skin_dir = skinDir == "none" ? exeDir + "skins" : skinDir;
     ini.Int("minutes", 1, s.minutes);
     ini.Int("min_scroll", 20, s.min_scroll);
@@ -130,7 +135,7 @@ void LitConfig(TSettings& s, const std::string& exeDir, bool skinPicked, IMessag
             messages.ShowMessage(kSkinPathNotFound);
             messages.Halt(1);
         }
-        s.current_skin = skin;
+        s.current_skin = PathSetting(skin);
         if (!IsSeparator(s.current_skin.back())) s.current_skin += kPathDelim;
     }
 

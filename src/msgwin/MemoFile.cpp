@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/Charsets.h"
+#include "base/FileNames.h"
 #include "base/Text.h"
 
 namespace vexil {
@@ -21,7 +22,7 @@ void WriteMemo(const std::string& path, const std::vector<std::string>& lines) {
 
 std::vector<std::string> ReadMemo(const std::string& path) {
     errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = OpenFile(path, "rb");
     if (!f) throw EMemoReadError("Cannot open the file " + path + " (" + std::strerror(errno) + ")");
     std::string bytes;
     char buf[65536];

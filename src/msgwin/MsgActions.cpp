@@ -133,10 +133,10 @@ void TMsgList::ReadmailClick() {
 void TMsgList::SaveClick() {
     if (busy_ || CurrentMsg <= 0) return;
     for (const TAttachment& a : msg_.Attachments) {
-        TMemoDialog dialog{kSaveFilter, SafeAttachmentName(a.FileName), "", 4, true};
+        TMemoDialog dialog{kSaveFilter, SafeAttachmentName(a.FileName), "", 4};
         std::string path;
         if (!view_.SaveDialog(dialog, path)) continue;
-        if (!a.SaveToFileUtf8(path))
+        if (!a.SaveToFile(path))
             messages_.ShowMessage("Cannot save the attachment to " + FromUtf8(path) +
                                   " (the folder may be read-only or the disk full)");
     }

@@ -23,12 +23,10 @@ struct TTextAreaStyle {
 
 // A save or open dialog of the system.  Filter is "Description|pattern|..."
 // pairs; FilterIndex counts from 1 and comes back as the user left it.
+// FileName and the chosen path are UTF-8, as every file name inside.
 struct TMemoDialog {
     std::string Filter, FileName, DefaultExt;
     int FilterIndex = 1;
-    // FileName and the chosen path in UTF-8 (any script) rather than in the
-    // system's 8-bit code page.
-    bool Utf8 = false;
 };
 
 class IMsgListView {

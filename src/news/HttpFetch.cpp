@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "base/FileNames.h"
 #include "base/Text.h"
 
 namespace vexil {
@@ -72,7 +73,7 @@ bool Download(THttpFetch::TShared& s) {
     {
         std::lock_guard<std::mutex> lock(s.Lock);
         if (s.Stop) return false;
-        file = std::fopen(s.FileName.c_str(), "wb");
+        file = OpenFile(s.FileName, "wb");
     }
     if (!file) return false;
     char block[THttpFetch::kBlockSize];
@@ -102,7 +103,7 @@ bool Download(THttpFetch::TShared& s) {
     if (!ok) {
         std::lock_guard<std::mutex> lock(s.Lock);
         if (!s.Stop) {
-            if (std::FILE* emptied = std::fopen(s.FileName.c_str(), "wb")) std::fclose(emptied);
+            if (std::FILE* emptied = OpenFile(s.FileName, "wb")) std::fclose(emptied);
         }
     }
     return ok;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/FileNames.h"
 #include "base/Text.h"
 #include "base/WebLink.h"
 #include "config/NewsSource.h"
@@ -172,7 +173,7 @@ void TNewsTicker::GetNewsDoneFile(const std::string&, int fileSize) {
 
 bool TNewsTicker::TakeLines(const std::string& file, std::vector<std::string>& lines) {
     lines.clear();
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(FilePath(file), std::ios::binary);
     if (!in) return false;
     std::string text;
     char block[4096];
@@ -181,7 +182,7 @@ bool TNewsTicker::TakeLines(const std::string& file, std::vector<std::string>& l
     const bool readWhole = !in.bad() && text.size() <= kMaxNewsFileBytes;
     in.close();
     if (readWhole) lines = SplitLines(text);
-    const bool deleted = std::remove(file.c_str()) == 0;
+    const bool deleted = RemoveFile(file);
     return readWhole && deleted;
 }
 

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "base/Charsets.h"
+#include "base/FileNames.h"
 #include "base/Text.h"
 #include "pop3/Decoders.h"
 #include "pop3/MimeBase64.h"
@@ -284,7 +285,7 @@ private:
         std::unique_ptr<char[]> streamBuffer(new char[1 << 16]);
         std::ofstream file;
         file.rdbuf()->pubsetbuf(streamBuffer.get(), 1 << 16);
-        file.open(path, std::ios::binary | std::ios::trunc);
+        file.open(FilePath(path), std::ios::binary | std::ios::trunc);
         if (!file) throw std::runtime_error("Cannot create file " + path);
         TStop stop;
         if (SameText(Trim(transfer), "base64")) {
@@ -420,7 +421,7 @@ void TWireMessageClient::ReceiveSingleFile(TWireMessage& msg, const std::string&
     std::unique_ptr<char[]> streamBuffer(new char[1 << 16]);
     std::ofstream file;
     file.rdbuf()->pubsetbuf(streamBuffer.get(), 1 << 16);
-    file.open(path, std::ios::binary | std::ios::trunc);
+    file.open(FilePath(path), std::ios::binary | std::ios::trunc);
     if (!file) throw std::runtime_error("Cannot create file " + path);
     if (SameText(Trim(transfer), "base64")) {
         std::string block;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/FileNames.h"
 #include "base/Text.h"
 #include "pop3/Decoders.h"
 
@@ -181,7 +182,7 @@ void TWireSocket::SkipToReplyEnd() {
 
 void TWireSocket::OpenLog() {
     CloseLog();
-    auto stream = std::make_unique<std::ofstream>(LogFile, std::ios::binary | std::ios::trunc);
+    auto stream = std::make_unique<std::ofstream>(FilePath(LogFile), std::ios::binary | std::ios::trunc);
     if (!*stream) throw std::runtime_error("Cannot create file \"" + LogFile + "\"");
     log_ = std::move(stream);
 }

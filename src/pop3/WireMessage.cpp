@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "base/Charsets.h"
+#include "base/FileNames.h"
 #include "base/Text.h"
 #include "platform/Platform.h"
 #include "pop3/Decoders.h"
@@ -105,7 +106,7 @@ TAttachment::TAttachment(TAttachment&& other) noexcept
 
 TAttachment& TAttachment::operator=(TAttachment&& other) noexcept {
     if (this != &other) {
-        if (!StoredPathName.empty()) std::remove(StoredPathName.c_str());
+        if (!StoredPathName.empty()) RemoveFile(StoredPathName);
         Headers = std::move(other.Headers);
         FileName = std::move(other.FileName);
         StoredPathName = std::move(other.StoredPathName);
@@ -115,7 +116,7 @@ TAttachment& TAttachment::operator=(TAttachment&& other) noexcept {
 }
 
 TAttachment::~TAttachment() {
-    if (!StoredPathName.empty()) std::remove(StoredPathName.c_str());
+    if (!StoredPathName.empty()) RemoveFile(StoredPathName);
 }
 
 namespace {
@@ -126,7 +127,7 @@ namespace {
 // one nothing has yet, so no file of the user's is taken for a leftover.
 bool CopyStored(const std::string& stored, const std::filesystem::path& target) {
     namespace fs = std::filesystem;
-    std::ifstream in(stored, std::ios::binary);
+    std::ifstream in(FilePath(stored), std::ios::binary);
     if (!in) return false;
     std::error_code ec;
     fs::path partial;
@@ -170,14 +171,8 @@ std::string WithoutTrailingSeparator(std::string path) {
 bool TAttachment::SaveToFile(const std::string& target) const {
     const std::string path = WithoutTrailingSeparator(target);
     if (path.empty() || StoredPathName.empty()) return false;
-    if (path == StoredPathName) return static_cast<bool>(std::ifstream(path, std::ios::binary));
-    return CopyStored(StoredPathName, std::filesystem::path(path));
-}
-
-bool TAttachment::SaveToFileUtf8(const std::string& target) const {
-    const std::string path = WithoutTrailingSeparator(target);
-    if (path.empty() || StoredPathName.empty()) return false;
-    return CopyStored(StoredPathName, std::filesystem::u8path(path));
+    if (path == StoredPathName) return static_cast<bool>(std::ifstream(FilePath(path), std::ios::binary));
+    return CopyStored(StoredPathName, FilePath(path));
 }
 
 void UnfoldHeader(std::vector<std::string>& lines) {

@@ -37,9 +37,6 @@ struct TAttachment {
     // Copies the stored file to target (a trailing separator removed),
     // replacing an existing file; false when the copy fails.
     bool SaveToFile(const std::string& target) const;
-    // The same with target in UTF-8, so that a name in any script can be
-    // chosen (the program's other paths are the system's 8-bit ones).
-    bool SaveToFileUtf8(const std::string& target) const;
 };
 
 class TWireMessage {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <vector>
 
+#include "base/FileNames.h"
 #include "base/Text.h"
 
 namespace vexil {
@@ -22,7 +23,7 @@ std::string Extension(const std::string& path) {
 }  // namespace
 
 std::vector<std::uint8_t> ReadPictureFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FilePath(path), std::ios::binary);
     if (!in) throw EPictureError("Cannot open file \"" + path + "\".");
     std::vector<std::uint8_t> bytes;
     // Read in blocks up to one byte past the bound: the size a file reports

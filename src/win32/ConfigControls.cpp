@@ -1,6 +1,7 @@
 // The settings dialog's controls as the logic sees them (IConfigView): checks,
-// texts, links, lists and spins.  The filter's edit and list are Unicode
-// windows, so that a filter in any script is kept as typed (UTF-8 inside).
+// texts, links, lists and spins.  The filter's edit and list and the file and
+// folder names are Unicode windows, so that a filter or a path in any script
+// is kept as typed (UTF-8 inside).
 #include "win32/ConfigDialog.h"
 
 #include <commctrl.h>
@@ -24,7 +25,18 @@ std::string DoubleAmpersands(const std::string& text) {
     return out;
 }
 
-bool IsUnicodeControl(C c) { return c == C::FilterEdit || c == C::FilterLst; }
+// Filters are kept as typed; file and folder names are UTF-8 as everywhere.
+bool IsUnicodeControl(C c) {
+    switch (c) {
+    case C::FilterEdit:
+    case C::FilterLst:
+    case C::SndFile:
+    case C::MailClient:
+    case C::InfSk:
+    case C::SkinRep: return true;
+    default: return false;
+    }
+}
 
 namespace {
 
@@ -65,12 +77,12 @@ void TConfigDialog::SetEnabled(C c, bool enabled) {
 void TConfigDialog::SetText(C c, const std::string& text) {
     HWND w = Control(c);
     if (!w) return;
-    if (IsUnicodeControl(c)) {
-        SetWindowTextW(w, ToWide(text).c_str());
-        return;
-    }
     // A group box's caption takes "&" as a shortcut mark.
-    SetWindowTextA(w, c == C::InfSk ? DoubleAmpersands(text).c_str() : text.c_str());
+    const std::string shown = c == C::InfSk ? DoubleAmpersands(text) : text;
+    if (IsUnicodeControl(c))
+        SetWindowTextW(w, ToWide(shown).c_str());
+    else
+        SetWindowTextA(w, shown.c_str());
 }
 
 std::string TConfigDialog::Text(C c) {

@@ -515,48 +515,52 @@ TModalResult TConfigDialog::ShowModal() {
 void TConfigDialog::EndModal(TModalResult result) { result_ = result; }
 
 bool TConfigDialog::OpenFileDialog(const TFileDialogRequest& request, std::string& path) {
-    // "Description | pattern" becomes the system's pairs of strings.
-    std::string filter;
+    // "Description | pattern" becomes the system's pairs of strings.  Wide
+    // throughout: the file may lie in a folder named in any script.
+    std::wstring filter;
     size_t start = 0;
     while (start <= request.Filter.size()) {
         const size_t bar = request.Filter.find('|', start);
-        filter += Trim(request.Filter.substr(start, bar == std::string::npos ? std::string::npos
-                                                                              : bar - start));
-        filter += '\0';
+        filter += ToWide(Trim(request.Filter.substr(start, bar == std::string::npos ? std::string::npos
+                                                                                      : bar - start)));
+        filter += L'\0';
         if (bar == std::string::npos) break;
         start = bar + 1;
     }
-    filter += '\0';
-    char file[MAX_PATH] = {};
-    request.FileName.copy(file, sizeof file - 1);
-    OPENFILENAMEA ofn{};
+    filter += L'\0';
+    std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring proposed = ToWide(request.FileName);
+    proposed.copy(file.data(), std::min(proposed.size(), file.size() - 1));
+    const std::wstring initialDir = ToWide(request.InitialDir);
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = hwnd_;
     ofn.lpstrFilter = filter.c_str();
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.lpstrInitialDir = request.InitialDir.empty() ? nullptr : request.InitialDir.c_str();
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
                 OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameA(&ofn)) return false;
-    path = file;
+    if (!GetOpenFileNameW(&ofn)) return false;
+    path = FromWide(file.data());
     return true;
 }
 
 bool TConfigDialog::BrowseForFolder(const std::string& title, std::string& folder) {
     LPITEMIDLIST drives = nullptr;
     SHGetSpecialFolderLocation(hwnd_, CSIDL_DRIVES, &drives);
-    BROWSEINFOA bi{};
+    const std::wstring wideTitle = ToWide(title);
+    BROWSEINFOW bi{};
     bi.hwndOwner = hwnd_;
     bi.pidlRoot = drives;
-    bi.lpszTitle = title.c_str();
+    bi.lpszTitle = wideTitle.c_str();
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
+    LPITEMIDLIST chosen = SHBrowseForFolderW(&bi);
     bool ok = false;
     if (chosen) {
-        char path[MAX_PATH] = {};
-        ok = SHGetPathFromIDListA(chosen, path) && path[0];
-        if (ok) folder = path;
+        wchar_t path[MAX_PATH] = {};
+        ok = SHGetPathFromIDListW(chosen, path) && path[0];
+        if (ok) folder = FromWide(path);
         CoTaskMemFree(chosen);
     }
     if (drives) CoTaskMemFree(drives);

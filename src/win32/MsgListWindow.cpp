@@ -335,45 +335,9 @@ void TMsgListWindow::ProcessMessages() {
     }
 }
 
-// The notepad's files go through the system's 8-bit paths, as the program's
-// other files: a proposed name's characters the code page lacks become "_".
+// The system's wide dialog, names in UTF-8 both ways, so a file or folder
+// named in any script can be chosen.
 bool TMsgListWindow::FileDialog(TMemoDialog& dialog, std::string& path, bool save) {
-    if (dialog.Utf8) return FileDialogW(dialog, path, save);
-    std::string filter;
-    size_t start = 0;
-    for (;;) {
-        const size_t bar = dialog.Filter.find('|', start);
-        filter += dialog.Filter.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
-        filter += '\0';
-        if (bar == std::string::npos) break;
-        start = bar + 1;
-    }
-    filter += '\0';
-    std::string proposed = FromUtf8(dialog.FileName);
-    for (char& c : proposed)
-        if (c == '?') c = '_';
-    char file[MAX_PATH] = {};
-    proposed.copy(file, sizeof file - 1);
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = hwnd_;
-    ofn.lpstrFilter = filter.c_str();
-    ofn.nFilterIndex = static_cast<DWORD>(dialog.FilterIndex);
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    const std::string ext = dialog.DefaultExt.empty() ? std::string() : dialog.DefaultExt.substr(dialog.DefaultExt.find_last_of('.') + 1);
-    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
-    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
-                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    const BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
-    if (!ok) return false;
-    dialog.FilterIndex = static_cast<int>(ofn.nFilterIndex);
-    path = file;
-    return true;
-}
-
-// The same through the wide dialog, names in UTF-8 both ways.
-bool TMsgListWindow::FileDialogW(TMemoDialog& dialog, std::string& path, bool save) {
     std::wstring filter;
     size_t start = 0;
     for (;;) {

@@ -55,7 +55,6 @@ private:
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void OnPaint();
     bool FileDialog(TMemoDialog& dialog, std::string& path, bool save);
-    bool FileDialogW(TMemoDialog& dialog, std::string& path, bool save);
 
     HINSTANCE instance_;
     HWND owner_;

@@ -1,6 +1,8 @@
 // Popup menus from the menu model, and their item pictures.
 #include "win32/Win32Menu.h"
 
+#include "base/Charsets.h"
+#include "win32/WideText.h"
 #include "win32/resource.h"
 
 namespace vexil {
@@ -26,7 +28,10 @@ void AddItems(HMENU hmenu, const TMenuItem& menu, std::vector<const TMenuItem*>&
     for (const TMenuItem& item : menu.Items) pictures = pictures || item.PictureId != mpNone;
     UINT position = 0;
     for (const TMenuItem& item : menu.Items) {
-        MENUITEMINFOA info{};
+        MENUITEMINFOW info{};
+        // Skin names are folder names (UTF-8), other captions the program's
+        // 8-bit text: each reads right taken as UTF-8 where it is that.
+        std::wstring caption = ToWide(RawToUtf8(item.Caption));
         info.cbSize = sizeof info;
         if (item.IsSeparator()) {
             info.fMask = MIIM_FTYPE;
@@ -34,7 +39,7 @@ void AddItems(HMENU hmenu, const TMenuItem& menu, std::vector<const TMenuItem*>&
         } else {
             info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_STATE | MIIM_ID;
             info.fType = MFT_STRING;
-            info.dwTypeData = const_cast<char*>(item.Caption.c_str());
+            info.dwTypeData = &caption[0];
             info.fState = (item.Checked ? MFS_CHECKED : 0u) | (item.Enabled ? 0u : MFS_GRAYED);
             commands.push_back(&item);
             info.wID = static_cast<UINT>(commands.size());
@@ -49,7 +54,7 @@ void AddItems(HMENU hmenu, const TMenuItem& menu, std::vector<const TMenuItem*>&
                 info.dwItemData = kPictureData | static_cast<ULONG_PTR>(item.PictureId);
             }
         }
-        InsertMenuItemA(hmenu, position++, TRUE, &info);
+        InsertMenuItemW(hmenu, position++, TRUE, &info);
     }
 }
 

@@ -4,11 +4,13 @@
 
 #include <mmsystem.h>
 
+#include "base/Charsets.h"
 #include "base/Product.h"
 #include "skin/Picture.h"
 #include "win32/RasApi.h"
 #include "win32/Win32Draw.h"
 #include "win32/WinInetRequest.h"
+#include "win32/WideText.h"
 
 #include <winsock2.h>
 #include <shellapi.h>
@@ -37,13 +39,24 @@ HWND TWin32Messages::BoxOwner() const {
     return Owner && IsWindow(Owner) ? Owner : active;
 }
 
+namespace {
+
+// A message may name a file (UTF-8) or quote a setting in the code page: each
+// reads right when taken as UTF-8 where it is that and as the code page
+// otherwise.
+int ShowBox(HWND owner, const std::string& text, UINT style) {
+    return MessageBoxW(owner, ToWide(RawToUtf8(MessageBoxText(text))).c_str(), L"Vexil", style);
+}
+
+}  // namespace
+
 void TWin32Messages::ShowMessage(const std::string& text) {
-    MessageBoxA(BoxOwner(), MessageBoxText(text).c_str(), "Vexil",
+    ShowBox(BoxOwner(), text,
                 MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
 void TWin32Messages::ReportError(const std::string& text) {
-    MessageBoxA(BoxOwner(), MessageBoxText(text).c_str(), "Vexil",
+    ShowBox(BoxOwner(), text,
                 MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
@@ -53,9 +66,20 @@ void TWin32Messages::EndProgram(int code) {
 }
 
 std::string TWin32System::ExeDir() {
-    char path[MAX_PATH * 2] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string full(path, n);
+    // Wide and grown as needed: the folder may be named in any script and
+    // lie deeper than MAX_PATH.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (n == 0) return std::string();
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        if (path.size() >= 32768) return std::string();
+        path.resize(path.size() * 2);
+    }
+    const std::string full = FromWide(path);
     size_t cut = full.find_last_of("\\:");
     return cut == std::string::npos ? std::string() : full.substr(0, cut + 1);
 }
@@ -157,7 +181,8 @@ std::string TWin32System::NowDateTime() {
 }
 
 void TWin32System::ShellOpen(const std::string& target) {
-    ShellExecuteA(GetDesktopWindow(), "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(GetDesktopWindow(), L"open", ToWide(target).c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
 }
 
 }  // namespace vexil
@@ -166,41 +191,45 @@ namespace vexil {
 
 void TWin32System::ShellRun(const std::string& verb, const std::string& file,
                             const std::string& parameters) {
-    ShellExecuteA(nullptr, verb.c_str(), file.c_str(), parameters.c_str(), nullptr,
-                  SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, ToWide(verb).c_str(), ToWide(file).c_str(), ToWide(parameters).c_str(),
+                  nullptr, SW_SHOWNORMAL);
 }
 
 void TWin32System::RunProgram(const std::string& program, const std::string& parameters) {
-    SHELLEXECUTEINFOA info{};
+    const std::wstring file = ToWide(program), arguments = ToWide(parameters);
+    SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
-    info.lpFile = program.c_str();
-    info.lpParameters = parameters.c_str();
+    info.lpFile = file.c_str();
+    info.lpParameters = arguments.c_str();
     info.nShow = SW_SHOWNORMAL;
-    ShellExecuteExA(&info);
+    ShellExecuteExW(&info);
 }
 
 std::string TWin32System::ReadMailtoCommand() {
     HKEY key = nullptr;
     // Read-only: a missing key is not created.
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", 0, KEY_READ, &key) !=
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"mailto\\shell\\open\\command", 0, KEY_READ, &key) !=
         ERROR_SUCCESS)
         return std::string();
-    std::string value;
+    // Wide, as the mail program's folder may be named in any script; a
+    // command line longer than the system's own limit is nobody's.
+    constexpr DWORD kMaxBytes = 32768 * sizeof(wchar_t);
+    std::wstring value;
     DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-        (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
-        std::vector<char> data(size + 1, '\0');
-        if (RegQueryValueExA(key, nullptr, nullptr, nullptr,
-                             reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS)
+    if (RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0 && size <= kMaxBytes) {
+        std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
+        if (RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
+                             &size) == ERROR_SUCCESS)
             value = data.data();
     }
     RegCloseKey(key);
-    return value;
+    return FromWide(value);
 }
 
 void TWin32System::PlayWave(const std::string& path) {
     // A file that cannot be played gives the system's default sound.
-    PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+    PlaySoundW(ToWide(path).c_str(), nullptr, SND_FILENAME | SND_ASYNC);
 }
 
 IRasApi& TWin32System::RasApi() {

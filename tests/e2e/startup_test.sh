@@ -127,5 +127,58 @@ else
 fi
 [ -n "${VEXIL_PID:-}" ] && kill "$VEXIL_PID" 2>/dev/null; VEXIL_PID=""
 
+# 5. A folder named in two scripts at once, which no code page holds: the
+#    program starts there, OK in the settings dialog writes Vexil.ini whole
+#    (a sound file named in both scripts kept as it was), the exit writes it
+#    again, and the program starts again from what it wrote.
+dir=$(fresh_folder "Почта Ωmega")
+set_ini "$dir/Vexil.ini" posX 60
+set_ini "$dir/Vexil.ini" posY 70
+set_ini "$dir/Vexil.ini" playsnd 0
+set_ini "$dir/Vexil.ini" autocheck 0
+sound="$(winpath "$dir")\\звук Ωμέγα.wav"
+sed -i '/^wavsnd *=/d' "$dir/Vexil.ini"
+printf 'wavsnd = %s\r\n' "$sound" >> "$dir/Vexil.ini"
+read -r _ fx fy < <("$CHECK" points "$dir" | grep '^free')
+written() { tr -d '\r' < "$dir/Vexil.ini" | grep -qxF "$1"; }
+for round in 1 2; do
+  start_vexil "$dir"
+  if ! win=$(wait_window Vexil 90); then
+    fail "no window from a folder named in two scripts (start $round)"; cat "$WORK/vexil.log"; break
+  fi
+  sleep 1.5
+  if [ "$round" = 1 ]; then
+    away
+    import -window root -depth 8 "$WORK/scripts.ppm"
+    if "$CHECK" shot "$dir" "$WORK/scripts.ppm" "$ROOT_COLOR"; then ok "started from a folder named in two scripts"; else fail "window from a folder named in two scripts"; fi
+    keep_shot two-scripts
+    xdotool mousemove "$fx" "$fy" click 3; sleep 1
+    keys Down Return
+    if dialog=$(wait_window "Vexil Configuration" 20); then
+      sleep 0.5
+      xdotool windowfocus --sync "$dialog" 2>/dev/null
+      keys alt+o; keep_shot two-scripts-dialog; keys Return   # headers only, then OK
+      sleep 1
+      if written "header_only =1" && written "wavsnd = $sound"; then
+        ok "OK wrote the settings beside the program"
+      else
+        fail "Vexil.ini after OK: $(tr -d '\r' < "$dir/Vexil.ini" | grep -E '^(header_only|wavsnd)' | tr '\n' ' ')"
+      fi
+    else
+      fail "no settings dialog"
+    fi
+  fi
+  xdotool mousemove "$fx" "$fy"; xdotool windowfocus --sync "$win" key --window "$win" alt+F4 2>/dev/null || xdotool key --window "$win" alt+F4
+  wait_exit 30
+  if [ "$EXIT_CODE" = 0 ] && "$CHECK" ini "$dir/Vexil.ini" 60 70 && written "header_only =1"; then
+    ok "exit $round wrote the settings"
+  else
+    fail "exit $round (${EXIT_CODE:-still running})"
+  fi
+done
+leftovers=$(find "$dir" -maxdepth 1 -name '*.tmp' | wc -l)
+if [ "$leftovers" = 0 ]; then ok "no temporary file left beside the settings"; else fail "$leftovers temporary files left"; fi
+[ -n "${VEXIL_PID:-}" ] && kill "$VEXIL_PID" 2>/dev/null; VEXIL_PID=""
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -232,7 +232,7 @@ TEST(MessageAttachment, AFailedSaveLeavesTheOldFileWhole) {
     TAttachment unreadable;
     unreadable.StoredPathName = dir.Path() + "a-folder";
     std::filesystem::create_directory(unreadable.StoredPathName);
-    EXPECT_FALSE(unreadable.SaveToFileUtf8(dir.File("keep.bin")));
+    EXPECT_FALSE(unreadable.SaveToFile(dir.File("keep.bin")));
     EXPECT_EQ(test::ReadFileBytes(dir.File("keep.bin")), old);
     EXPECT_EQ(test::ReadFileBytes(dir.File("keep.bin.part")), "mine");
     EXPECT_FALSE(std::filesystem::exists(dir.File("keep.bin.part1")));
@@ -240,7 +240,7 @@ TEST(MessageAttachment, AFailedSaveLeavesTheOldFileWhole) {
     TAttachment good;
     good.StoredPathName = dir.File("PBE2.tmp");
     test::WriteFileBytes(good.StoredPathName, "new bytes");
-    EXPECT_TRUE(good.SaveToFileUtf8(dir.File("keep.bin")));
+    EXPECT_TRUE(good.SaveToFile(dir.File("keep.bin")));
     EXPECT_EQ(test::ReadFileBytes(dir.File("keep.bin")), "new bytes");
     EXPECT_EQ(test::ReadFileBytes(dir.File("keep.bin.part")), "mine");
 }

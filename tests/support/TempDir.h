@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/FileNames.h"
 #include "platform/Platform.h"
 
 namespace vexil::test {
@@ -25,7 +26,7 @@ public:
                 fs::temp_directory_path() / ("vexil-test-" + std::to_string(stamp) + "-" +
                                              std::to_string(counter++));
             if (fs::create_directory(candidate)) {
-                path_ = candidate.string() + kPathDelim;
+                path_ = FileNameText(candidate) + kPathDelim;
                 return;
             }
         }
@@ -33,7 +34,7 @@ public:
     }
     ~TTempDir() {
         std::error_code ec;
-        std::filesystem::remove_all(std::filesystem::path(path_), ec);
+        std::filesystem::remove_all(FilePath(path_), ec);
     }
     TTempDir(const TTempDir&) = delete;
     TTempDir& operator=(const TTempDir&) = delete;
@@ -47,18 +48,18 @@ private:
 };
 
 inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(FilePath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out.flush()) throw std::runtime_error("cannot write " + path);
 }
 
 inline bool FileExists(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::exists(std::filesystem::path(path), ec);
+    return std::filesystem::exists(FilePath(path), ec);
 }
 
 inline std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FilePath(path), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
