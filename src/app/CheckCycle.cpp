@@ -51,7 +51,7 @@ private:
     bool started_;
 };
 
-TCheckCycle::TCheckCycle(TWirePOP3& pop, TWireMessage& msg, TRASControl& rasc,
+TCheckCycle::TCheckCycle(IMailbox& pop, TWireMessage& msg, TRASControl& rasc,
                          TSettings& settings, const TAccountTable& accounts, ICheckView& view)
     : pop_(pop), msg_(msg), rasc_(rasc), settings_(settings), accounts_(accounts), view_(view) {}
 
@@ -73,11 +73,8 @@ std::string TCheckCycle::AccountName() const {
 
 void TCheckCycle::PutAccountIntoPOP(int index) {
     const TPOPAcc& a = accounts_[index];
-    pop_.Host = a.AccHost;
-    pop_.UserID = a.AccUser;
-    pop_.Password = a.AccPassword;
-    pop_.Port = a.AccPort;
-    pop_.Security = a.AccSecurity;
+    server_ = TMailServer{a.AccHost, a.AccPort, a.AccUser, a.AccPassword, a.AccSecurity};
+    pop_.SetServer(server_);
 }
 
 // --- Going online and offline ---
@@ -323,9 +320,10 @@ void TCheckCycle::NoteLogin() {
     if (!loginSecure_ || accountIndex_ < 1 || accountIndex_ > accounts_.AccountCount) return;
     if (accounts_[accountIndex_].AccSecurity != TSecurity::Auto) return;
     // What automatic security did this time is what the account needs now:
-    // TLS from the first byte on 995, else STLS.
-    const TSecurity now = pop_.Port == 995 ? TSecurity::Tls : TSecurity::StartTls;
-    pop_.Security = now;
+    // TLS from the first byte, else the protocol's STARTTLS.
+    const TSecurity now = pop_.SecuredAs();
+    server_.Security = now;
+    pop_.SetServer(server_);
     view_.AccountSecured(accountIndex_, now);
 }
 

@@ -11,7 +11,9 @@
 #include "config/Accounts.h"
 #include "config/Settings.h"
 #include "dialup/RASControl.h"
-#include "pop3/WirePOP3.h"
+#include "mail/Mailbox.h"
+#include "pop3/UniqueIds.h"
+#include "pop3/WireMessage.h"
 
 namespace vexil {
 
@@ -66,7 +68,7 @@ public:
 
 class TCheckCycle {
 public:
-    TCheckCycle(TWirePOP3& pop, TWireMessage& msg, TRASControl& rasc, TSettings& settings,
+    TCheckCycle(IMailbox& pop, TWireMessage& msg, TRASControl& rasc, TSettings& settings,
                 const TAccountTable& accounts, ICheckView& view);
 
     // The accounts were (re)loaded: the first active one becomes current and
@@ -109,6 +111,9 @@ public:
     bool HasValidAccount() const { return hasValidAccount_; }
     int AccountIndex() const { return accountIndex_; }
     int MsgCount() const { return msgCount_; }
+    // The mailbox of the account in use, logged into that account by the
+    // next Connect.
+    IMailbox& Mailbox() { return pop_; }
     // The name of the account in use, "" when there is none.
     std::string AccountName() const;
     // The check timer's interval: minutes as milliseconds, within what a
@@ -144,7 +149,8 @@ private:
     // got TLS keeps needing it.
     void NoteLogin();
 
-    TWirePOP3& pop_;
+    IMailbox& pop_;
+    TMailServer server_;  // the current account's, as the mailbox has it
     TWireMessage& msg_;
     TRASControl& rasc_;
     TSettings& settings_;

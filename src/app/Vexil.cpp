@@ -334,7 +334,7 @@ void TVexil::FLAGMouseDown(TMouseButton, TShiftState shift, int, int) {
 void TVexil::AttachMsgList(IMsgListView& view, IFilterAlert& alert) {
     msgView_ = &view;
     msgList_ = std::make_unique<TMsgList>(view, alert, static_cast<IMsgListHost&>(*this), messages_,
-                                          *POP, Msg, settings_, filters_);
+                                          cycle_.Mailbox(), Msg, settings_, filters_);
 }
 
 void TVexil::ShowMsgListModal(bool notepad) {
@@ -363,13 +363,15 @@ void TVexil::FLAGDblClick() {
         ShowMsgListModal(true);
         return;
     }
+    IMailbox& mailbox = cycle_.Mailbox();
+    msgList_->UseMailbox(mailbox);
     try {
-        POP->Connect();
-        msgListCount_ = POP->CheckMessages();
+        mailbox.Connect();
+        msgListCount_ = mailbox.CheckMessages();
     } catch (const std::exception&) {
         messages_.ShowMessage("POP Connection failed. Check you account");
         try {
-            POP->Disconnect();
+            mailbox.Disconnect();
         } catch (const std::exception&) {
         }
         return;
@@ -383,7 +385,7 @@ void TVexil::FLAGDblClick() {
         ShowMsgListModal(false);
     }
     // The session the window read on: counted, then closed.
-    if (POP->Connected()) cycle_.CheckAccount(false);
+    if (mailbox.Connected()) cycle_.CheckAccount(false);
 }
 
 void TVexil::CountAndClose() {

@@ -28,6 +28,7 @@
 #include "platform/Mouse.h"
 #include "platform/Platform.h"
 #include "pop3/WirePOP3.h"
+#include "pop3/WirePOP3.h"
 #include "skin/ImgBtn.h"
 #include "skin/SkinFile.h"
 

@@ -54,7 +54,7 @@ void TMsgList::MnuMsgPopup() {
     if (busy_) return;
     const bool notepad = host_.NotepadMode();
     const bool hasLines = !view_.Lines().empty();
-    mnuMsg_.Find("Readmail")->Enabled = settings_.header_only && pop_.Connected() && !notepad;
+    mnuMsg_.Find("Readmail")->Enabled = settings_.header_only && mailbox_->Connected() && !notepad;
     TMenuItem& quick = *mnuMsg_.Find("QuickSav");
     quick.Enabled = !MemoFileName.empty() && hasLines;
     quick.Caption = quick.Enabled ? "Save " + FileNamePart(MemoFileName) : "Save";
@@ -91,13 +91,13 @@ void TMsgList::DeleteBtnClick() {
 
 void TMsgList::DeleteCurrent() {
     try {
-        pop_.Delete(CurrentMsg);
+        mailbox_->Delete(CurrentMsg);
     } catch (const std::exception&) {
         // The count that follows shows what the server kept.
     }
     host_.CountAndClose();
     try {
-        pop_.Connect();
+        mailbox_->Connect();
     } catch (const std::exception& e) {
         // Without a session nothing more can be read: say so, and send no
         // command on a closed connection.
@@ -119,7 +119,7 @@ void TMsgList::ExitBtnClick() {
 }
 
 void TMsgList::ReadmailClick() {
-    if (busy_ || !pop_.Connected() || !settings_.header_only) return;
+    if (busy_ || !mailbox_->Connected() || !settings_.header_only) return;
     settings_.header_only = false;
     struct TRestore {
         bool& value;

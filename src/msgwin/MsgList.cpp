@@ -29,13 +29,13 @@ TColor32 SkinColor(std::uint32_t bgr) {
 }  // namespace
 
 TMsgList::TMsgList(IMsgListView& view, IFilterAlert& alert, IMsgListHost& host,
-                   IMessages& messages, TWirePOP3& pop, TWireMessage& msg, TSettings& settings,
+                   IMessages& messages, IMailbox& mailbox, TWireMessage& msg, TSettings& settings,
                    const TFilterTable& filters)
     : view_(view),
       alert_(alert),
       host_(host),
       messages_(messages),
-      pop_(pop),
+      mailbox_(&mailbox),
       msg_(msg),
       settings_(settings),
       filters_(filters) {
@@ -167,9 +167,9 @@ void TMsgList::ReadAndShow(int n, int mode) {
     msg_.UnicodeText = true;
     std::string size;
     try {
-        size = pop_.GetMessageSize(n);
+        size = mailbox_->GetMessageSize(n);
         msg_.ExtractAttachments = true;
-        pop_.RetrieveHeader(n, msg_);
+        mailbox_->RetrieveHeader(n, msg_);
     } catch (const std::exception&) {
         messages_.ShowMessage("Error reading header");
     }
@@ -193,7 +193,7 @@ void TMsgList::ReadAndShow(int n, int mode) {
         view_.ProcessMessages();
         msg_.ExtractAttachments = true;
         try {
-            pop_.Retrieve(n, msg_, StrToInt(size));
+            mailbox_->Retrieve(n, msg_, StrToInt(size));
         } catch (const std::exception&) {
             messages_.ShowMessage("Error reading message");
         }

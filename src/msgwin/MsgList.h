@@ -1,7 +1,7 @@
 // The message window's logic: the waiting messages read one at a time
-// through the main window's POP3 session, the filter alert before a suspect
-// one, reply, delete, attachments, and the text area as a notepad.  Text is
-// shown in Unicode (UTF-8 here, the window shows it in its own script).
+// through the mailbox of the account on view, the filter alert before a
+// suspect one, reply, delete, attachments, and the text area as a notepad.
+// Text is shown in Unicode (UTF-8 here, the window shows it in its own script).
 #pragma once
 
 #include <array>
@@ -12,7 +12,8 @@
 #include "config/Settings.h"
 #include "msgwin/MsgListView.h"
 #include "platform/Mouse.h"
-#include "pop3/WirePOP3.h"
+#include "mail/Mailbox.h"
+#include "pop3/WireMessage.h"
 #include "skin/ImgBtn.h"
 #include "skin/SkinFile.h"
 
@@ -29,7 +30,10 @@ extern const char* const kHtmlEmail;
 class TMsgList {
 public:
     TMsgList(IMsgListView& view, IFilterAlert& alert, IMsgListHost& host, IMessages& messages,
-             TWirePOP3& pop, TWireMessage& msg, TSettings& settings, const TFilterTable& filters);
+             IMailbox& mailbox, TWireMessage& msg, TSettings& settings, const TFilterTable& filters);
+
+    // The mailbox the next showing reads from (the account on view's).
+    void UseMailbox(IMailbox& mailbox) { mailbox_ = &mailbox; }
 
     // Before each showing: position, text area, buttons and shape from the
     // skin in use.
@@ -99,7 +103,7 @@ private:
     IFilterAlert& alert_;
     IMsgListHost& host_;
     IMessages& messages_;
-    TWirePOP3& pop_;
+    IMailbox* mailbox_;
     TWireMessage& msg_;
     TSettings& settings_;
     const TFilterTable& filters_;

@@ -40,12 +40,21 @@ TWirePOP3::TWirePOP3(std::unique_ptr<ITransport> transport)
     Port = 110;
 }
 
+void TWirePOP3::SetServer(const TMailServer& server) {
+    Host = server.Host;
+    Port = server.Port;
+    UserID = server.User;
+    Password = server.Password;
+    Security = server.Security;
+}
+
 void TWirePOP3::Connect() {
     TWireClient::Connect();
     try {
         // Port 995 is POP3 over TLS from the first byte (RFC 8314).
         const bool implicitTls =
             Security == TSecurity::Tls || (Security == TSecurity::Auto && Port == 995);
+        implicitTls_ = implicitTls;
         if (implicitTls) {
             DoStatus("Securing connection");
             SecureConnection(Host);

@@ -13,6 +13,7 @@
 #include "app/CheckCycle.h"
 #include "config/SettingsWriter.h"
 #include "pop3/MemoryTransport.h"
+#include "pop3/WirePOP3.h"
 #include "support/FakeRas.h"
 #include "support/TempDir.h"
 

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "msgwin/MemoFile.h"
+#include "pop3/WirePOP3.h"
 #include "support/Dovecot.h"
 #include "support/FakeMainWindow.h"
 #include "support/FakeMessages.h"
