@@ -82,6 +82,12 @@ TCurrentAccount LoadAccounts(TAccountTable& a, const std::string& exeDir, TLoadR
             !ParseSecurity(word, security))
             report.Malformed("Accounts.ini", "[Account" + std::to_string(i) + "] security",
                              "'" + word + "' is not auto, tls, starttls or none");
+        TProtocol protocol = TProtocol::Pop3;
+        word.clear();
+        if (FindKeyInSection(fileName, section, "protocol", word) && !word.empty() &&
+            !ParseProtocol(word, protocol))
+            report.Malformed("Accounts.ini", "[Account" + std::to_string(i) + "] protocol",
+                             "'" + word + "' is not pop3 or imap");
 
         // A missing host or user reads as "none" and is kept as such: only an
         // unreadable file leaves them empty.
@@ -95,6 +101,7 @@ TCurrentAccount LoadAccounts(TAccountTable& a, const std::string& exeDir, TLoadR
         slot.AccInactive = inactive;
         slot.AccPort = portNumber;
         slot.AccSecurity = security;
+        slot.AccProtocol = protocol;
     }
 
     TCurrentAccount current;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "mail/Protocol.h"
 #include "pop3/Security.h"
 
 namespace vexil {
@@ -19,6 +20,7 @@ struct TPOPAcc {
     bool AccInactive = false;
     std::int32_t AccPort = 110;
     TSecurity AccSecurity = TSecurity::Auto;  // "security"; a file without it means auto
+    TProtocol AccProtocol = TProtocol::Pop3;  // "protocol"; a file without it means pop3
 };
 
 // Slots 1..AccountCount are in use, in file order.

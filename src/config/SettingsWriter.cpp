@@ -79,7 +79,8 @@ void WriteAccounts(const std::string& path, const TAccountTable& a) {
             << "password = " + ScramblePassword(acc.AccPassword)
             << "port_number = " + Int(acc.AccPort)
             << "inactive = " + Flag(acc.AccInactive)
-            << std::string("security = ") + SecurityKeyword(acc.AccSecurity);
+            << std::string("security = ") + SecurityKeyword(acc.AccSecurity)
+            << std::string("protocol = ") + ProtocolKeyword(acc.AccProtocol);
     }
     ReplaceFileWhole(path, out.Text());
 }
@@ -93,7 +94,8 @@ bool StoreAccountSecurity(const std::string& exeDir, int index, const TPOPAcc& e
     if (index < 1 || index > now.AccountCount) return false;
     TPOPAcc& acc = now[index];
     if (acc.AccName != expected.AccName || acc.AccHost != expected.AccHost ||
-        acc.AccUser != expected.AccUser || acc.AccPort != expected.AccPort)
+        acc.AccUser != expected.AccUser || acc.AccPort != expected.AccPort ||
+        acc.AccProtocol != expected.AccProtocol)
         return false;
     acc.AccSecurity = security;
     WriteAccounts(ConfigFilePath(exeDir, "Accounts.ini"), now);

@@ -197,6 +197,30 @@ TEST_F(AccountsLoad, UnknownSecurityIsReportedAndTheAccountStaysOnAuto) {
               "Accounts.ini, [Account1] security: 'ssl' is not auto, tls, starttls or none");
 }
 
+// The protocol line follows the security line's rules: its own name in its
+// own section only, pop3 when missing (every earlier file), and neither the
+// old keys' substring search nor a value holding the word takes it.
+TEST_F(AccountsLoad, ProtocolIsReadFromItsOwnLineOnly) {
+    Load(Account(1, "Old", "h1", "u1", "p1", "110", "0") +  // no protocol line
+         Account(2, "protocol", "imap.example", "protocol", "p2", "993", "0") +
+         "security = tls\r\nprotocol = imap\r\n" +
+         Account(3, "Caps", "h3", "u3", "p3", "143", "0") + "  PROTOCOL=IMAP  \r\n" +
+         Account(4, "Commented", "h4", "u4", "p4", "110", "0") + ";protocol = imap\r\n" +
+         Account(5, "Mixed up", "h5", "u5", "p5", "110", nullptr) + "old_protocol = imap\r\n" +
+         "protocol=imap\r\ninactive = 1\r\n" +
+         Account(6, "Bad", "h6", "u6", "p6", "110", "0") + "protocol = smtp\r\n");
+    ASSERT_EQ(accounts.AccountCount, 6);
+    const TProtocol want[] = {TProtocol::Pop3, TProtocol::Imap, TProtocol::Imap,
+                              TProtocol::Pop3, TProtocol::Imap, TProtocol::Pop3};
+    for (int i = 1; i <= 6; ++i) EXPECT_EQ(accounts[i].AccProtocol, want[i - 1]) << i;
+    EXPECT_EQ(accounts[2].AccName, "protocol");
+    EXPECT_EQ(accounts[2].AccUser, "protocol");
+    EXPECT_EQ(accounts[2].AccSecurity, TSecurity::Tls);
+    EXPECT_EQ(accounts[5].AccPort, 110);
+    EXPECT_TRUE(accounts[5].AccInactive);
+    EXPECT_EQ(report.Text(), "Accounts.ini, [Account6] protocol: 'smtp' is not pop3 or imap");
+}
+
 TEST(AccountsTable, NumberedFromOne) {
     TAccountTable a;
     a[1].AccName = "first";

@@ -119,7 +119,7 @@ std::string AccountBlock(int i, const std::string& name, int port, bool inactive
     return "\r\n[Account" + std::to_string(i) + "]\r\nacc_name = " + name +
            "\r\nhost_name = h\r\nuser_name = u\r\npassword = " + scrambled +
            "\r\nport_number = " + std::to_string(port) + "\r\ninactive = " +
-           (inactive ? "1" : "0") + "\r\nsecurity = " + security + "\r\n";
+           (inactive ? "1" : "0") + "\r\nsecurity = " + security + "\r\nprotocol = pop3\r\n";
 }
 
 TEST_F(ConfigTest, AddingAccountsWritesThemAtOnceAndTheStatusButtonsWriteToo) {

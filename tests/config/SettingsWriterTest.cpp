@@ -130,22 +130,23 @@ TPOPAcc MakeAccount(const char* name, const char* host, const char* user, const 
     return a;
 }
 
-TEST(WriterAccounts, WritesNineLinesPerAccount) {
+TEST(WriterAccounts, WritesTenLinesPerAccount) {
     TTempDir dir;
     TAccountTable a;
     a[1] = MakeAccount("Home", "pop.home.example", "joe", "abc", 110, false);
     a[2] = MakeAccount("Work", "mail.work.example", "jd", "", 995, true);
     a[2].AccSecurity = TSecurity::StartTls;
+    a[2].AccProtocol = TProtocol::Imap;
     a[3] = MakeAccount("Unused", "x", "y", "z", 1, false);
     a.AccountCount = 2;
     WriteAccounts(dir.File("Accounts.ini"), a);
     EXPECT_EQ(ReadFileBytes(dir.File("Accounts.ini")),
               "\r\n[Account1]\r\nacc_name = Home\r\nhost_name = pop.home.example\r\n"
               "user_name = joe\r\npassword = \xBA\xBC\xBE\r\nport_number = 110\r\n"
-              "inactive = 0\r\nsecurity = auto\r\n"
+              "inactive = 0\r\nsecurity = auto\r\nprotocol = pop3\r\n"
               "\r\n[Account2]\r\nacc_name = Work\r\nhost_name = mail.work.example\r\n"
               "user_name = jd\r\npassword = \r\nport_number = 995\r\ninactive = 1\r\n"
-              "security = starttls\r\n");
+              "security = starttls\r\nprotocol = imap\r\n");
 }
 
 TEST(WriterAccounts, NoAccountsGiveEmptyFile) {
