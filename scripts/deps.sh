@@ -16,7 +16,7 @@ packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev
   wine wine64
   xvfb xauth xdotool x11-xserver-utils x11-utils imagemagick
-  dovecot-core dovecot-pop3d openssl curl ripmime lighttpd zip unzip
+  dovecot-core dovecot-pop3d dovecot-imapd openssl curl ripmime lighttpd zip unzip
   clang libclang-rt-14-dev
 )
 want_i386=""

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# A throw-away Dovecot POP3 server for the tests and benchmarks: its own
-# config, passwd-file users and Maildirs inside one state directory, listening
-# on a loopback port.  The system's config and service are never touched.
+# A throw-away Dovecot POP3 and IMAP server for the tests and benchmarks: its
+# own config, passwd-file users and Maildirs inside one state directory,
+# listening on loopback ports.  The system's config and service are never
+# touched.
 #
 #   dovecot.sh start DIR [PORT [USERS]]   PORT 0 or absent: a free port; the
 #                                         port in use is written to DIR/port.
@@ -12,6 +13,10 @@
 #                                         STLS on PORT and listens for POP3S on
 #                                         VEXIL_DOVECOT_TLS_PORT (0 or unset: a free
 #                                         port), written to DIR/port-tls.
+#                                         IMAP listens on a free port written to
+#                                         DIR/port-imap (STARTTLS offered with
+#                                         TLS), and with TLS also implicit TLS on
+#                                         one written to DIR/port-imaps.
 #   dovecot.sh stop DIR
 #   dovecot.sh add-user DIR USER PASSWORD
 #   dovecot.sh deliver DIR USER FILE [COUNT]   FILE into USER's Maildir/new,
@@ -69,10 +74,10 @@ deliver() {
 }
 
 write_config() {
-  local dir=$1 port=$2 tlsport=${3:-0} ssl=no
+  local dir=$1 port=$2 tlsport=${3:-0} imapport=${4:-0} imapsport=${5:-0} ssl=no
   [ -n "${VEXIL_DOVECOT_TLS:-}" ] && ssl=yes
   cat >"$dir/dovecot.conf" <<EOF
-protocols = pop3
+protocols = pop3 imap
 listen = 127.0.0.1
 base_dir = $dir/run
 state_dir = $dir/state
@@ -104,6 +109,16 @@ service pop3-login {
   inet_listener pop3s {
     address = 127.0.0.1
     port = $tlsport
+  }
+}
+service imap-login {
+  inet_listener imap {
+    address = 127.0.0.1
+    port = $imapport
+  }
+  inet_listener imaps {
+    address = 127.0.0.1
+    port = $imapsport
   }
 }
 $(tls_config)
@@ -140,19 +155,23 @@ start() {
   done
   local attempt
   for attempt in 1 2 3 4 5; do
-    local p=$port tp=0
+    local p=$port tp=0 ip isp=0
     [ "$p" = 0 ] && p="$(free_port)"
+    ip="$(free_port)"
     if [ -n "${VEXIL_DOVECOT_TLS:-}" ]; then
       tp=${VEXIL_DOVECOT_TLS_PORT:-0}
       [ "$tp" = 0 ] && tp="$(free_port)"
+      isp="$(free_port)"
     fi
-    write_config "$dir" "$p" "$tp"
+    write_config "$dir" "$p" "$tp" "$ip" "$isp"
     # The daemon must not hold on to our caller's output (a test runner
     # waits for it to close).
     if dovecot -c "$dir/dovecot.conf" </dev/null >/dev/null 2>>"$dir/start.err" && wait_greeting "$p"; then
       echo "$p" >"$dir/port"
-      rm -f "$dir/port-tls"
+      echo "$ip" >"$dir/port-imap"
+      rm -f "$dir/port-tls" "$dir/port-imaps"
       [ "$tp" = 0 ] || echo "$tp" >"$dir/port-tls"
+      [ "$isp" = 0 ] || echo "$isp" >"$dir/port-imaps"
       return 0
     fi
     stop "$dir" || true
@@ -182,7 +201,7 @@ stop() {
       sleep 0.02
     done
   fi
-  rm -f "$dir/run/master.pid" "$dir/port" "$dir/port-tls"
+  rm -f "$dir/run/master.pid" "$dir/port" "$dir/port-tls" "$dir/port-imap" "$dir/port-imaps"
 }
 
 cmd=${1:-}
