@@ -10,7 +10,7 @@ include(GoogleTest)
 
 file(GLOB VEXIL_TEST_SOURCES CONFIGURE_DEPENDS
   tests/app/*.cpp tests/config/*.cpp tests/skin/*.cpp tests/pop3/*.cpp tests/support/*.cpp tests/dialup/*.cpp
-  tests/msgwin/*.cpp tests/news/*.cpp)
+  tests/msgwin/*.cpp tests/news/*.cpp tests/imap/*.cpp)
 # Tests of the Windows side that share a folder with portable ones.
 list(FILTER VEXIL_TEST_SOURCES EXCLUDE REGEX "_win32\\.cpp$")
 add_executable(vexil_tests ${VEXIL_TEST_SOURCES})
