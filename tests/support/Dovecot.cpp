@@ -91,6 +91,7 @@ std::unique_ptr<TDovecot> TDovecot::Open(std::string& whyNot) {
     }
     const std::string port = Env("VEXIL_DOVECOT_PORT");
     server->port_ = std::atoi((port.empty() ? ReadWhole(server->dir_ + "port") : port).c_str());
+    server->imapPort_ = std::atoi(ReadWhole(server->dir_ + "port-imap").c_str());
     if (server->port_ <= 0)
         throw std::runtime_error("no port for the Dovecot in " + server->dir_ +
                                  " (is it running? set VEXIL_DOVECOT_PORT or start it with dovecot.sh)");
@@ -102,6 +103,8 @@ std::unique_ptr<TDovecot> TDovecot::Attach(const std::string& dir) {
     server->dir_ = LocalPath(dir);
     server->port_ = std::atoi(ReadWhole(server->dir_ + "port").c_str());
     server->tlsPort_ = std::atoi(ReadWhole(server->dir_ + "port-tls").c_str());
+    server->imapPort_ = std::atoi(ReadWhole(server->dir_ + "port-imap").c_str());
+    server->imapsPort_ = std::atoi(ReadWhole(server->dir_ + "port-imaps").c_str());
     if (server->port_ <= 0) throw std::runtime_error("no Dovecot running in " + server->dir_);
     return server;
 }

@@ -1,4 +1,4 @@
-// A real POP3 server for the tests: Dovecot on a loopback port, run by
+// A real POP3 and IMAP server for the tests: Dovecot on a loopback port, run by
 // tests/support/dovecot.sh from a state directory of its own.
 //
 // Natively the fixture starts the server itself (once per test suite).  The
@@ -44,6 +44,10 @@ public:
     int Port() const { return port_; }
     // The POP3S port of a server with TLS, 0 for one without.
     int TlsPort() const { return tlsPort_; }
+    // The IMAP port (STARTTLS offered where the server has TLS), and the
+    // IMAP port with TLS from the first byte (0 for a server without TLS).
+    int ImapPort() const { return imapPort_; }
+    int ImapsPort() const { return imapsPort_; }
 
     // A mailbox nobody has used yet, holding the given messages (each written
     // with LF line ends, as Maildir keeps them; the server sends CR LF).
@@ -55,6 +59,7 @@ private:
     std::string dir_;  // state directory, with a trailing separator
     int port_ = 0;
     int tlsPort_ = 0;
+    int imapPort_ = 0, imapsPort_ = 0;
     bool owned_ = false;  // started by us: stopped and removed at the end
 };
 
