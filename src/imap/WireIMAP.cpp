@@ -140,40 +140,41 @@ void TWireIMAP::LogIn() {
         throw EWireResponseError("The server takes no login this program knows");
     DoStatus("Logged in");
     // The capabilities after login are those that count (IDLE, UIDPLUS).
-    if (!Offers("IMAP4REV1") && !Offers("IMAP4REV2")) AskCapabilities();
+    if (capabilities_.empty()) AskCapabilities();
 }
 
 void TWireIMAP::LogInPlain() {
     const std::string token = Base64(std::string(1, '\0') + UserID + '\0' + Password);
-    THandler noteCapabilities = [this](const TImapResponse& r) {
-        if (r.Name == "CAPABILITY") NoteCapabilities(r.Values);
+    bool told = false;  // the server named its capabilities after the login
+    THandler noteCapabilities = [&](const TImapResponse& r) {
+        if (r.Name != "CAPABILITY") return;
+        NoteCapabilities(r.Values);
+        told = true;
     };
+    TImapResponse done;
     if (Offers("SASL-IR")) {
-        capabilities_.clear();
-        const TImapResponse done = Command("AUTHENTICATE PLAIN " + token, noteCapabilities);
-        NoteCapabilityCode(done);
-        return;
+        done = Command("AUTHENTICATE PLAIN " + token, noteCapabilities);
+    } else {
+        // Without SASL-IR the token waits for the server's go-ahead.
+        const std::string tag = "V" + std::to_string(++tagCount_);
+        BeginReply();
+        WriteLn(tag + " AUTHENTICATE PLAIN");
+        const TImapResponse ahead = NextResponse();
+        if (ahead.Kind != TImapResponseKind::Continuation) {
+            if (ahead.Kind == TImapResponseKind::Tagged && ahead.Tag == tag)
+                throw EWireResponseError(ahead.Text);
+            throw EImapProtocolError("Bad IMAP response: no go-ahead for the login");
+        }
+        WriteLn(token);
+        done = ReadTagged(tag, noteCapabilities);
+        if (done.Status != TImapStatus::Ok) throw EWireResponseError(done.Text);
     }
-    // Without SASL-IR the token waits for the server's go-ahead.
-    const std::string tag = "V" + std::to_string(++tagCount_);
-    BeginReply();
-    WriteLn(tag + " AUTHENTICATE PLAIN");
-    const TImapResponse ahead = NextResponse();
-    if (ahead.Kind != TImapResponseKind::Continuation) {
-        if (ahead.Kind == TImapResponseKind::Tagged && ahead.Tag == tag)
-            throw EWireResponseError(ahead.Text);
-        throw EImapProtocolError("Bad IMAP response: no go-ahead for the login");
-    }
-    capabilities_.clear();
-    WriteLn(token);
-    const TImapResponse done = ReadTagged(tag, noteCapabilities);
-    NoteCapabilityCode(done);
+    AfterLogin(done, told);
 }
 
 void TWireIMAP::LogInWithLogin() {
     const std::optional<std::string> user = ImapQuoted(UserID);
     if (!user) throw EWireResponseError("The user name cannot be sent to this server");
-    capabilities_.clear();
     TImapResponse done;
     if (const std::optional<std::string> password = ImapQuoted(Password)) {
         done = Command("LOGIN " + *user + " " + *password);
@@ -181,7 +182,16 @@ void TWireIMAP::LogInWithLogin() {
         if (!ImapLiteralSafe(Password)) throw EWireResponseError("The password cannot be sent");
         done = CommandWithLiteral("LOGIN " + *user + " ", Password, "");
     }
-    NoteCapabilityCode(done);
+    AfterLogin(done, false);
+}
+
+// What the server offers before the login may differ from what it offers
+// after it: only capabilities named with or after the login count.
+void TWireIMAP::AfterLogin(const TImapResponse& done, bool told) {
+    if (done.Code == "CAPABILITY")
+        NoteCapabilities(done.CodeValues);
+    else if (!told)
+        capabilities_.clear();
 }
 
 TImapResponse TWireIMAP::NextResponse() {

@@ -88,6 +88,7 @@ private:
     void LogIn();
     void LogInPlain();
     void LogInWithLogin();
+    void AfterLogin(const TImapResponse& done, bool told);
     // EXAMINE (read-only) or SELECT INBOX, unless it is open that way already.
     void OpenInbox(bool readWrite);
     // The window's list of unseen, undeleted UIDs, made when first needed.
