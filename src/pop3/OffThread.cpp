@@ -41,7 +41,7 @@ void RunJobOffThread(std::function<void()> job, const TWaitControl& wait, int ti
         // anyone still waits for it.
         job = nullptr;
         std::lock_guard<std::mutex> lock(end->Mutex);
-        end->Error = error;
+        end->Error = std::move(error);
         end->Finished = true;
         end->Done.notify_all();
     }).detach();
@@ -53,14 +53,16 @@ void RunJobOffThread(std::function<void()> job, const TWaitControl& wait, int ti
         } catch (const EWireSocketError&) {
             throw EWireSocketError(timeoutError);
         }
-        {
-            std::unique_lock<std::mutex> lock(end->Mutex);
-            end->Done.wait_for(lock, std::chrono::milliseconds(slice), [&] { return end->Finished; });
-            if (end->Finished) {
-                if (end->Error) std::rethrow_exception(end->Error);
-                return;
-            }
+        std::unique_lock<std::mutex> lock(end->Mutex);
+        if (end->Done.wait_for(lock, std::chrono::milliseconds(slice), [&] { return end->Finished; })) {
+            // The error becomes ours alone, so that it ends on this thread
+            // whenever the worker lets go of the rest.
+            const std::exception_ptr error = std::move(end->Error);
+            lock.unlock();
+            if (error) std::rethrow_exception(error);
+            return;
         }
+        lock.unlock();
         clock.Pass();
     }
 }

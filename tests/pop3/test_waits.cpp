@@ -219,7 +219,10 @@ struct TBelongings {
 class TBelonging {
 public:
     explicit TBelonging(std::shared_ptr<TBelongings> record) : record_(std::move(record)) {}
+    // Letting go takes a while (as closing a store may), time enough for a
+    // caller that was told of the end too early to notice.
     ~TBelonging() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         std::lock_guard<std::mutex> lock(record_->Mutex);
         record_->Gone = true;
         record_->FreedOn = std::this_thread::get_id();
