@@ -58,9 +58,9 @@ int BlockingTransfer(const TWaitControl& wait, const std::function<int()>& attem
 // EWireSocketError with the resolver's code.
 using TBlockingResolver = std::function<std::uint32_t(const std::string& host)>;
 
-// Runs a blocking lookup on a thread of its own and waits for it as every
-// other wait does: in slices with the idle hook, never longer than the
-// time-out.  A resolver that does not answer in time gives EWireSocketError
+// Runs a blocking lookup on a thread of its own (RunOffThread, OffThread.h)
+// and waits for it as every other wait does: in slices with the idle hook,
+// never longer than the time-out.  A resolver that does not answer in time gives EWireSocketError
 // 11002, the code of a name server that did not answer.  The worker may
 // outlive the call (a lookup cannot be cancelled); it then ends on its own and
 // its answer is dropped, so `resolve` must not refer to anything shorter-lived

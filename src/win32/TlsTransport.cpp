@@ -2,9 +2,10 @@
 // SSPI), laid over the TCP transport.  The connection starts plain; StartTls
 // runs the handshake over it (right after the connect for POP3S, after "STLS"
 // otherwise), checks the server's certificate in our own code, and from then
-// on every Send and Receive goes through the secure channel.  Every wait is
-// the TCP transport's: in slices, with the owner's idle hook, and never
-// longer in all than the caller's time-out.
+// on every Send and Receive goes through the secure channel.  Every wait,
+// the TCP transport's and that of the certificate check off the thread, is
+// in slices, with the owner's idle hook, and never longer in all than the
+// caller's time-out.
 #define SECURITY_WIN32
 #include <winsock2.h>
 #include <windows.h>
@@ -16,9 +17,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "pop3/Certificate.h"
+#include "pop3/OffThread.h"
 #include "win32/TlsTransport.h"
 
 namespace vexil {
@@ -166,7 +169,7 @@ public:
             if (QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) != SEC_E_OK)
                 throw ETlsError(kTlsHandshakeFailed);
             CheckVersion();
-            CheckCertificate(host);
+            CheckCertificate(host, wait, deadline);
             secure_ = true;
         } catch (...) {
             Close();
@@ -338,7 +341,7 @@ private:
         if (status == SEC_I_RENEGOTIATE) {
             Handshake(host_, wait, deadline, false);
             CheckVersion();
-            CheckCertificate(host_);
+            CheckCertificate(host_, wait, deadline);
         }
         return true;
     }
@@ -372,20 +375,28 @@ private:
             Fail(kTlsTooOld);
     }
 
-    void CheckCertificate(const std::string& host) {
+    // The chain check runs off the thread: the first one of a process loads
+    // the system's root store, a good part of a second in which the windows
+    // would otherwise stand still, and one that fetches a missing
+    // intermediate may take longer.  It waits as the socket's waits do, and
+    // ends as they do when the owner closes the connection meanwhile.
+    void CheckCertificate(const std::string& host, const TWaitControl& wait,
+                          Clock::time_point deadline) {
         PCCERT_CONTEXT certificate = nullptr;
         if (QueryContextAttributesA(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) !=
                 SEC_E_OK ||
             !certificate)
             Fail(kCertNotTrusted);
-        TCertificateFacts facts;
-        try {
-            facts = CertificateFactsOf(certificate);
-        } catch (...) {
-            CertFreeCertificateContext(certificate);
-            throw;
-        }
-        CertFreeCertificateContext(certificate);
+        // The reference SChannel gave us becomes the check's own, freed by
+        // its worker: the worker may outlive this call, and the connection.
+        std::shared_ptr<const CERT_CONTEXT> held(
+            certificate, [](PCCERT_CONTEXT c) { CertFreeCertificateContext(c); });
+        TWaitControl check = Remaining(wait, deadline);
+        check.Abandoned = [this, &wait] {
+            return (wait.Abandoned && wait.Abandoned()) || !inner_->IsOpen();
+        };
+        const TCertificateFacts facts = RunOffThread(
+            [held = std::move(held)] { return CertificateFactsOf(held.get()); }, check);
         const std::string reason = JudgeCertificate(facts, host);
         if (!reason.empty()) throw ETlsError(reason);
     }

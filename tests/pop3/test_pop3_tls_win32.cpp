@@ -4,6 +4,8 @@
 // server for what no real server does on demand in a handshake.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -13,6 +15,7 @@
 #include "pop3/WirePOP3.h"
 #include "support/Dovecot.h"
 #include "support/ScriptedServer.h"
+#include "win32/TlsTransport.h"
 
 namespace vexil {
 namespace {
@@ -188,6 +191,118 @@ TEST_F(POP3TlsServers, CertificatesThatFailAreRefusedBeforeTheLogin) {
         EXPECT_EQ(client.sent.find("Pass"), std::string::npos) << client.sent;
         EXPECT_EQ(client.sent.find("Quit"), std::string::npos) << client.sent;
     }
+}
+
+// Runs the current test again in a process of its own, with
+// VEXIL_FIRST_CHECK set to which; its exit code (-1: it could not start or
+// did not end within a minute).
+constexpr char kFirstCheckCase[] = "VEXIL_FIRST_CHECK";
+int RunTestAlone(const char* which) {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    char self[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    if (length == 0 || length >= sizeof self) return -1;
+    std::string command = std::string("\"") + self + "\" --gtest_filter=" +
+                          test->test_suite_name() + "." + test->name();
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;  // its report goes where ours does
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process;
+    SetEnvironmentVariableA(kFirstCheckCase, which);
+    const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    SetEnvironmentVariableA(kFirstCheckCase, nullptr);
+    if (!started) return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    else
+        TerminateProcess(process.hProcess, code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+// The TCP transport under a TLS transport, telling whether one of its waits
+// is in progress.  During a handshake the only other wait is the one for the
+// certificate check, so an idle call outside every socket wait is one made
+// while the chain is checked.
+class TSocketWaits : public ITransport {
+public:
+    explicit TSocketWaits(std::unique_ptr<ITransport> inner) : inner_(std::move(inner)) {}
+    bool InWait() const { return inWait_; }
+    std::uint32_t Resolve(const std::string& host, const TWaitControl& wait) override {
+        const TInWait in(inWait_);
+        return inner_->Resolve(host, wait);
+    }
+    void Connect(std::uint32_t address, int port, bool noDelay, const TWaitControl& wait) override {
+        const TInWait in(inWait_);
+        inner_->Connect(address, port, noDelay, wait);
+    }
+    int Send(const char* data, int size, const TWaitControl& wait) override {
+        const TInWait in(inWait_);
+        return inner_->Send(data, size, wait);
+    }
+    int Receive(char* data, int size, const TWaitControl& wait) override {
+        const TInWait in(inWait_);
+        return inner_->Receive(data, size, wait);
+    }
+    void Close() override { inner_->Close(); }
+    bool IsOpen() const override { return inner_->IsOpen(); }
+
+private:
+    struct TInWait {
+        explicit TInWait(bool& flag) : flag_(flag) { flag_ = true; }
+        ~TInWait() { flag_ = false; }
+        bool& flag_;
+    };
+    std::unique_ptr<ITransport> inner_;
+    bool inWait_ = false;
+};
+
+// The first certificate check of a process loads the system's root store, a
+// good part of a second that the windows must not feel: they get their turns
+// while the chain is checked, and a close from the idle hook meanwhile ends
+// the handshake as it ends a socket wait.  Each case runs in a process of its
+// own, so that its check is that process's first.
+TEST_F(POP3TlsServers, WindowsAreServedWhileTheFirstCertificateIsChecked) {
+    const char* which = std::getenv(kFirstCheckCase);
+    if (!which) {
+        for (const char* c : {"served", "closed"}) {
+            SCOPED_TRACE(c);
+            EXPECT_EQ(RunTestAlone(c), 0);
+        }
+        return;
+    }
+    const bool closeMeanwhile = std::string(which) == "closed";
+    auto owned = std::make_unique<TSocketWaits>(CreateSocketTransport());
+    const TSocketWaits& socket = *owned;
+    const std::unique_ptr<ITransport> tls = CreateTlsTransport(std::move(owned));
+    TWaitControl wait;
+    wait.TimeoutMs = 10000;
+    wait.SliceMs = 5;
+    int turnsDuringCheck = 0;
+    wait.Idle = [&] {
+        if (!socket.InWait() && ++turnsDuringCheck == 3 && closeMeanwhile) tls->Close();
+    };
+    tls->Connect(tls->Resolve("localhost", wait), Good().TlsPort(), true, wait);
+    try {
+        tls->StartTls("localhost", wait);
+        EXPECT_FALSE(closeMeanwhile) << "went on after the close";
+        EXPECT_TRUE(tls->Secure());
+    } catch (const EWireSocketError& e) {
+        EXPECT_TRUE(closeMeanwhile) << e.what();
+        EXPECT_EQ(e.LastError, 10057);
+        EXPECT_FALSE(tls->IsOpen());
+    }
+    if (closeMeanwhile)
+        EXPECT_EQ(turnsDuringCheck, 3);
+    else
+        EXPECT_GE(turnsDuringCheck, 3);
 }
 
 // What a broken peer does in the middle of a handshake: each ends the
