@@ -51,9 +51,9 @@ private:
     bool started_;
 };
 
-TCheckCycle::TCheckCycle(IMailbox& pop, TWireMessage& msg, TRASControl& rasc,
+TCheckCycle::TCheckCycle(TMailboxes mailboxes, TWireMessage& msg, TRASControl& rasc,
                          TSettings& settings, const TAccountTable& accounts, ICheckView& view)
-    : pop_(pop), msg_(msg), rasc_(rasc), settings_(settings), accounts_(accounts), view_(view) {}
+    : mailboxes_(mailboxes), current_(&mailboxes.For(TProtocol::Pop3)), msg_(msg), rasc_(rasc), settings_(settings), accounts_(accounts), view_(view) {}
 
 void TCheckCycle::AccountsLoaded(const TCurrentAccount& current) {
     hasValidAccount_ = current.HasValidAccount;
@@ -74,7 +74,16 @@ std::string TCheckCycle::AccountName() const {
 void TCheckCycle::PutAccountIntoPOP(int index) {
     const TPOPAcc& a = accounts_[index];
     server_ = TMailServer{a.AccHost, a.AccPort, a.AccUser, a.AccPassword, a.AccSecurity};
-    pop_.SetServer(server_);
+    IMailbox& next = mailboxes_.For(a.AccProtocol);
+    // The other protocol's session of the account before says goodbye.
+    if (&next != current_ && current_->Connected()) {
+        try {
+            current_->Disconnect();
+        } catch (const std::exception&) {
+        }
+    }
+    current_ = &next;
+    current_->SetServer(server_);
 }
 
 // --- Going online and offline ---
@@ -92,14 +101,14 @@ void TCheckCycle::GoOnline() {
     TCommand command(*this, TState::Connecting);
     if (!command.Started()) return;
     TTimersStopped timers(view_, *this);
-    if (pop_.Connected()) pop_.Disconnect();
+    if (current_->Connected()) current_->Disconnect();
     if (settings_.RAS_connect) {
         Dial(wasOnline);
         if (Abandoned()) return;
     }
     securityFailure_.clear();
     try {
-        pop_.Connect();
+        current_->Connect();
     } catch (const ETlsError& e) {
         securityFailure_ = e.what();
         if (!Abandoned()) view_.ShowMessage(kPopConnectionFailed);
@@ -107,10 +116,10 @@ void TCheckCycle::GoOnline() {
         if (!Abandoned()) view_.ShowMessage(kPopConnectionFailed);
     }
     if (Abandoned()) {  // Disconnect, or the window closed, while the server answered
-        pop_.CloseSocket();
+        current_->CloseSocket();
         return;
     }
-    if (pop_.Connected()) {
+    if (current_->Connected()) {
         SetState(TState::Checking);
         NoteLogin();
     }
@@ -159,7 +168,7 @@ void TCheckCycle::DisconnectClick() {
     SetState(running ? TState::Ending : TState::Offline);
     view_.ShowOnlineState();
     HangUp();
-    pop_.CloseSocket();
+    current_->CloseSocket();
 }
 
 // Hangs up what this program dialled, and nothing else; a line that dropped
@@ -180,7 +189,7 @@ void TCheckCycle::HangUp() {
 void TCheckCycle::Close() {
     const bool running = Busy();
     SetState(TState::Closed);
-    if (running) pop_.CloseSocket();  // the waiting command gives up at once
+    if (running) current_->CloseSocket();  // the waiting command gives up at once
 }
 
 // --- The check of one account ---
@@ -220,7 +229,7 @@ void TCheckCycle::CheckNow(bool Advance) {
     // Disconnect was pressed (or the window closed) while the server was
     // answering: the display already says so, and this check is over.
     if (Abandoned()) {
-        pop_.CloseSocket();
+        current_->CloseSocket();
         return;
     }
     if (securityFailure_.empty())
@@ -254,7 +263,7 @@ int TCheckCycle::FetchCount(bool connect, bool& failed) {
     if (connect) {
         securityFailure_.clear();
         try {
-            pop_.Connect();
+            current_->Connect();
             NoteLogin();
         } catch (const ETlsError& e) {
             securityFailure_ = e.what();
@@ -271,10 +280,10 @@ int TCheckCycle::FetchCount(bool connect, bool& failed) {
     }
     int count = msgCount_;
     try {
-        count = pop_.CheckMessages(&ids_);
+        count = current_->CheckMessages(&ids_);
         // A listing cut off is no count: it fails as a connection that
         // failed does, and the mail memory keeps the last good listing.
-        if (!pop_.ListingComplete()) {
+        if (!current_->ListingComplete()) {
             failed = true;
             count = 0;
         }
@@ -283,7 +292,7 @@ int TCheckCycle::FetchCount(bool connect, bool& failed) {
     }
     if (!failed) {
         try {
-            pop_.Disconnect();
+            current_->Disconnect();
         } catch (const std::exception&) {
         }
     }
@@ -316,14 +325,14 @@ void TCheckCycle::ShowResult(int count, bool failed) {
 void TCheckCycle::SettingsLoaded() { checkIntervalMs_ = CheckIntervalFor(settings_.minutes); }
 
 void TCheckCycle::NoteLogin() {
-    loginSecure_ = pop_.Secure();
+    loginSecure_ = current_->Secure();
     if (!loginSecure_ || accountIndex_ < 1 || accountIndex_ > accounts_.AccountCount) return;
     if (accounts_[accountIndex_].AccSecurity != TSecurity::Auto) return;
     // What automatic security did this time is what the account needs now:
     // TLS from the first byte, else the protocol's STARTTLS.
-    const TSecurity now = pop_.SecuredAs();
+    const TSecurity now = current_->SecuredAs();
     server_.Security = now;
-    pop_.SetServer(server_);
+    current_->SetServer(server_);
     view_.AccountSecured(accountIndex_, now);
 }
 

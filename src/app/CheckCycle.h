@@ -68,7 +68,7 @@ public:
 
 class TCheckCycle {
 public:
-    TCheckCycle(IMailbox& pop, TWireMessage& msg, TRASControl& rasc, TSettings& settings,
+    TCheckCycle(TMailboxes mailboxes, TWireMessage& msg, TRASControl& rasc, TSettings& settings,
                 const TAccountTable& accounts, ICheckView& view);
 
     // The accounts were (re)loaded: the first active one becomes current and
@@ -113,7 +113,7 @@ public:
     int MsgCount() const { return msgCount_; }
     // The mailbox of the account in use, logged into that account by the
     // next Connect.
-    IMailbox& Mailbox() { return pop_; }
+    IMailbox& Mailbox() { return *current_; }
     // The name of the account in use, "" when there is none.
     std::string AccountName() const;
     // The check timer's interval: minutes as milliseconds, within what a
@@ -149,7 +149,8 @@ private:
     // got TLS keeps needing it.
     void NoteLogin();
 
-    IMailbox& pop_;
+    TMailboxes mailboxes_;
+    IMailbox* current_;   // the current account's session
     TMailServer server_;  // the current account's, as the mailbox has it
     TWireMessage& msg_;
     TRASControl& rasc_;

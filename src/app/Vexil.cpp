@@ -10,6 +10,7 @@ namespace vexil {
 
 TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messages)
     : POP(std::make_unique<TWirePOP3>()),
+      IMAP(std::make_unique<TWireIMAP>()),
       RASC(system.RasApi()),
       view_(view),
       system_(system),
@@ -17,19 +18,21 @@ TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messag
       display_([this](const TRect& area) { view_.Invalidate(area); },
                [this](const std::string& path) { return LoadPicture(path); },
                [this](bool on) { view_.SetAnimationTimer(on); }),
-      cycle_(*POP, Msg, RASC, settings_, accounts_, *this),
+      cycle_(TMailboxes(*POP, *IMAP), Msg, RASC, settings_, accounts_, *this),
       getNews_([&system] { return system.NewHttpRequest(); }, view.UiThread()),
       scroll_(view.UiThread()),
       ticker_(*this, getNews_, scroll_, view.UiThread(), settings_,
               ProductNewsAddresses(system.NewsHost())) {
     POP->Port = 110;
-    // 64 KB receives: a large message comes in a few hundred system calls
-    // instead of thousands (three times faster under Wine).
-    POP->BufferChunk = 65536;
-    POP->OnStatus = [this](TWireSocket&, const std::string& text) { cycle_.POPStatus(text); };
-    POP->OnWork = [this](TWireSocket&, int, int) { POPWork(); };
-    // Between the slices of every wait on the server: the window stays alive.
-    POP->OnIdle = [this] { view_.ProcessMessages(); };
+    for (TWireSocket* session : Sessions()) {
+        // 64 KB receives: a large message comes in a few hundred system
+        // calls instead of thousands (three times faster under Wine).
+        session->BufferChunk = 65536;
+        session->OnStatus = [this](TWireSocket&, const std::string& text) { cycle_.POPStatus(text); };
+        session->OnWork = [this](TWireSocket&, int, int) { POPWork(); };
+        // Between the slices of every wait on the server: the window stays alive.
+        session->OnIdle = [this] { view_.ProcessMessages(); };
+    }
     Msg.UseNowForDate = false;
     // A tick of the ticker is shown at once, not at the next paint.
     display_.ShowNow = [this](const TRect& area) { view_.RepaintNow(area); };
@@ -45,9 +48,24 @@ TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messag
 
 TVexil::~TVexil() {
     // No status of a connection closed now may reach a half-destroyed window.
-    POP->OnStatus = nullptr;
-    POP->OnWork = nullptr;
-    POP->OnIdle = nullptr;
+    for (TWireSocket* session : Sessions()) {
+        session->OnStatus = nullptr;
+        session->OnWork = nullptr;
+        session->OnIdle = nullptr;
+    }
+}
+
+std::vector<TWireSocket*> TVexil::Sessions() { return {POP.get(), IMAP.get()}; }
+
+// Every session says goodbye (errors ignored: each is closed either way).
+void TVexil::DisconnectSessions() {
+    for (IMailbox* session : {static_cast<IMailbox*>(POP.get()), static_cast<IMailbox*>(IMAP.get())}) {
+        if (!session->Connected()) continue;
+        try {
+            session->Disconnect();
+        } catch (const std::exception&) {
+        }
+    }
 }
 
 std::vector<TImgBtn*> TVexil::Buttons() { return {&Connect, &RefreshBtn, &Disconnect, &MAIL}; }
@@ -90,10 +108,11 @@ void TVexil::InitWith(TLoadedSkin* picked) {
 
     view_.SetBounds(settings_.posx, settings_.posy, 0, 0);
     AfficheTray(false);
-    if (POP->Connected() && !settings_.autoconnect && !cycle_.IsOnline()) POP->Disconnect();
+    if (!settings_.autoconnect && !cycle_.IsOnline()) DisconnectSessions();
     RASC.RefreshEntries();
     ShowOnlineState();
-    if (settings_.autoconnect && !POP->Connected() && cycle_.HasValidAccount()) cycle_.GoOnline();
+    if (settings_.autoconnect && !cycle_.Mailbox().Connected() && cycle_.HasValidAccount())
+        cycle_.GoOnline();
     SetOnTop(onTopFlag_);
     // A skin picked from the menu keeps the news on view.
     if (!skinPicked_) ticker_.LitVxNews();
@@ -171,12 +190,7 @@ void TVexil::ShowMessageCount() {
 // saying goodbye to the POP3 server first where asked (errors ignored).
 void TVexil::EndAfterSkinError(const char* message, bool closeSession) {
     messages_.ShowMessage(message);
-    if (closeSession) {
-        try {
-            POP->Disconnect();
-        } catch (const std::exception&) {
-        }
-    }
+    if (closeSession) DisconnectSessions();
     messages_.Halt(1);
 }
 
@@ -441,13 +455,8 @@ void TVexil::Exit1Click() {
     ticker_.Close();
     // A check that waits on its server ends there, drawing nothing more.
     cycle_.Close();
-    if (POP->Connected()) {
-        try {
-            POP->Disconnect();
-        } catch (const std::exception&) {
-            // The session is closed either way; the settings still get written.
-        }
-    }
+    // Each session is closed either way; the settings still get written.
+    DisconnectSessions();
     // The last message's attachment files go with it.
     Msg.Clear();
     int left = 0, top = 0;

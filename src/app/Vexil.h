@@ -27,7 +27,9 @@
 #include "news/NewsTicker.h"
 #include "platform/Mouse.h"
 #include "platform/Platform.h"
+#include "imap/WireIMAP.h"
 #include "pop3/WirePOP3.h"
+#include "imap/WireIMAP.h"
 #include "pop3/WirePOP3.h"
 #include "skin/ImgBtn.h"
 #include "skin/SkinFile.h"
@@ -138,8 +140,10 @@ public:
     // The MAIL button: starts the user's mail program.
     void MAILClick();
 
-    // Components: the POP3 client, the shared message and the dial-up control.
+    // Components: the POP3 and IMAP sessions, the shared message and the
+    // dial-up control.
     std::unique_ptr<TWirePOP3> POP;
+    std::unique_ptr<TWireIMAP> IMAP;
     TWireMessage Msg;
     TRASControl RASC;
     // The buttons of the main window.
@@ -244,6 +248,9 @@ private:
     void EndAfterSkinError(const char* message, bool closeSession);
     void NotifyNewMail();
     std::vector<TImgBtn*> Buttons();
+    // The POP3 and IMAP sessions, and their goodbye.
+    std::vector<TWireSocket*> Sessions();
+    void DisconnectSessions();
     // The buttons in the order they are painted (and in that of Buttons()).
     std::array<const TImgBtn*, 4> PaintedButtons() const {
         return {&Connect, &RefreshBtn, &Disconnect, &MAIL};

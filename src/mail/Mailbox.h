@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "mail/Protocol.h"
 #include "pop3/Security.h"
 
 namespace vexil {
@@ -55,6 +56,27 @@ public:
     virtual bool RetrieveHeader(int number, TWireMessage& msg) = 0;
     virtual bool Retrieve(int number, TWireMessage& msg, int size) = 0;
     virtual bool Delete(int number) = 0;
+};
+
+// The program's sessions, one for each protocol; an account's protocol picks
+// the one that serves it.
+class TMailboxes {
+public:
+    // POP3 accounts only (an IMAP account is then an error of the caller).
+    TMailboxes(IMailbox& pop3) : pop3_(&pop3) {}  // NOLINT: a POP3 session is a set of one
+    TMailboxes(IMailbox& pop3, IMailbox& imap) : pop3_(&pop3), imap_(&imap) {}
+
+    IMailbox& For(TProtocol protocol) const;
+    // Each session there is, POP3 first.
+    template <class F>
+    void ForEach(F f) const {
+        f(*pop3_);
+        if (imap_) f(*imap_);
+    }
+
+private:
+    IMailbox* pop3_;
+    IMailbox* imap_ = nullptr;
 };
 
 }  // namespace vexil

@@ -36,6 +36,7 @@ struct TAccount {
     int Port = 110;
     bool Inactive = false;
     const char* Security = nullptr;  // the security line's word; null: no line
+    const char* Protocol = nullptr;  // the protocol line's word; null: no line
 };
 
 // The folder and the window's fakes, for fixtures that also derive from
@@ -83,7 +84,8 @@ public:
                     "\r\npassword = " + ScramblePassword(a.Password) +
                     "\r\nport_number = " + std::to_string(a.Port) + "\r\ninactive = " +
                     (a.Inactive ? "1" : "0") + "\r\n" +
-                    (a.Security ? std::string("security = ") + a.Security + "\r\n" : "");
+                    (a.Security ? std::string("security = ") + a.Security + "\r\n" : "") +
+                    (a.Protocol ? std::string("protocol = ") + a.Protocol + "\r\n" : "");
         WriteFileBytes(dir.File("Accounts.ini"), text);
     }
     // Runs action once, at the first wait of whatever command comes next:

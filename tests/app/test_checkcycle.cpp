@@ -152,6 +152,45 @@ TEST_F(CheckCycle, NewMailIsJudgedPerAccount) {
     EXPECT_EQ(vexil.NBMSGBMP().Hint, "Ann : 3 (not encrypted)\rBob : 2 (not encrypted)");  // started afresh with Ann
 }
 
+// An IMAP account beside a POP3 one: its count is the unseen messages, and
+// its new mail is unseen mail that came since its last check.
+TEST_F(CheckCycle, AnImapAccountShowsItsUnseenCountAndNewMail) {
+    const TMailbox pop = Server().NewMailbox(Messages(2));
+    const TMailbox imap = Server().NewMailbox(Messages(3));
+    TAccount kept = On(imap, "Kept");
+    kept.Port = Server().ImapPort();
+    kept.Protocol = "imap";
+    Accounts({On(pop, "Ann"), kept});
+    WriteIni("playsnd =1\r\nwavsnd = a.wav\r\n");
+    Start();
+    vexil.ConnectClick();
+    ExpectShown("ANN 2 MESSAGES", 2);
+    vexil.TimerTimer();
+    ExpectShown("KEPT 3 MESSAGES", 3);
+    EXPECT_EQ(system.Played.size(), 2u);
+
+    // Deleted by another client: fewer waiting, nothing new.
+    {
+        TWireIMAP other;
+        other.SetServer({"127.0.0.1", Server().ImapPort(), imap.User, imap.Password, TSecurity::None});
+        other.Connect();
+        other.CheckMessages();
+        ASSERT_TRUE(other.Delete(1));
+        other.Disconnect();
+    }
+    vexil.TimerTimer();  // Ann
+    vexil.TimerTimer();
+    ExpectShown("KEPT 2 MESSAGES", 2);
+    EXPECT_EQ(system.Played.size(), 2u);
+
+    Server().Deliver(imap, Message(9));
+    vexil.TimerTimer();  // Ann
+    vexil.TimerTimer();
+    ExpectShown("KEPT 3 MESSAGES", 3);
+    EXPECT_EQ(system.Played.size(), 3u);
+    EXPECT_TRUE(FlagShowsMail());
+}
+
 TEST_F(CheckCycle, EmptyUnreachableAndInactiveAccounts) {
     const TMailbox empty = Server().NewMailbox();
     TAccount gone = On(empty, "Gone");
