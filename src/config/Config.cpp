@@ -77,6 +77,9 @@ void TConfig::FormCreate() {
     view_.ListClear(C::Security);
     for (const char* choice : {"Automatic", "TLS", "STARTTLS", "None"})
         view_.ListAdd(C::Security, choice);
+    // In the order of TProtocol.
+    view_.ListClear(C::Protocol);
+    for (const char* choice : {"POP3", "IMAP"}) view_.ListAdd(C::Protocol, choice);
 }
 
 TModalResult TConfig::Execute() {

@@ -83,6 +83,7 @@ public:
     // A security choice was made: TLS proposes port 995 in place of 110, and
     // STARTTLS or None propose 110 in place of 995.
     void SecurityChange();
+    void ProtocolChange();
 
     // The filters editor.
     void FilterLstChange();
@@ -110,6 +111,7 @@ private:
     void SetActiveRadios(bool inactive);
     void ClearAccountFields();
     TSecurity SecurityFromList();
+    TProtocol ProtocolFromList();
     void ChooseClamped(TConfigControl list, int index);
     void SetStatus(bool inactive);
 

@@ -74,6 +74,7 @@ void TConfig::ClearAccountFields() {
         view_.SetText(field, "");
     view_.SetText(C::PortTxt, "995");
     view_.SetListIndex(C::Security, static_cast<int>(TSecurity::Tls));
+    view_.SetListIndex(C::Protocol, static_cast<int>(TProtocol::Pop3));
 }
 
 void TConfig::LstAccSel() {
@@ -90,6 +91,7 @@ void TConfig::LstAccSel() {
     view_.SetText(C::Password, acc.AccPassword);
     view_.SetText(C::PortTxt, std::to_string(acc.AccPort));
     view_.SetListIndex(C::Security, static_cast<int>(acc.AccSecurity));
+    view_.SetListIndex(C::Protocol, static_cast<int>(acc.AccProtocol));
     SetActiveRadios(acc.AccInactive);
 }
 
@@ -99,13 +101,40 @@ TSecurity TConfig::SecurityFromList() {
     return static_cast<TSecurity>(index);
 }
 
+TProtocol TConfig::ProtocolFromList() {
+    return view_.ListIndex(C::Protocol) == static_cast<int>(TProtocol::Imap) ? TProtocol::Imap
+                                                                              : TProtocol::Pop3;
+}
+
+namespace {
+
+// The port a protocol uses without TLS from the first byte.
+std::string PlainPortOf(TProtocol protocol) { return protocol == TProtocol::Imap ? "143" : "110"; }
+std::string TlsPortOf(TProtocol protocol) { return std::to_string(SecurePortOf(protocol)); }
+
+}  // namespace
+
+// The usual ports follow the choice; a port of the user's own stays.
 void TConfig::SecurityChange() {
     const TSecurity security = SecurityFromList();
+    const TProtocol protocol = ProtocolFromList();
     const std::string port = Trim(view_.Text(C::PortTxt));
-    if (security == TSecurity::Tls && port == "110")
-        view_.SetText(C::PortTxt, "995");
-    else if ((security == TSecurity::StartTls || security == TSecurity::None) && port == "995")
-        view_.SetText(C::PortTxt, "110");
+    if (security == TSecurity::Tls && port == PlainPortOf(protocol))
+        view_.SetText(C::PortTxt, TlsPortOf(protocol));
+    else if ((security == TSecurity::StartTls || security == TSecurity::None) &&
+             port == TlsPortOf(protocol))
+        view_.SetText(C::PortTxt, PlainPortOf(protocol));
+}
+
+// The other protocol's usual port in place of this one's, TLS or not alike.
+void TConfig::ProtocolChange() {
+    const TProtocol protocol = ProtocolFromList();
+    const TProtocol other = protocol == TProtocol::Imap ? TProtocol::Pop3 : TProtocol::Imap;
+    const std::string port = Trim(view_.Text(C::PortTxt));
+    if (port == TlsPortOf(other))
+        view_.SetText(C::PortTxt, TlsPortOf(protocol));
+    else if (port == PlainPortOf(other))
+        view_.SetText(C::PortTxt, PlainPortOf(protocol));
 }
 
 void TConfig::SetActiveRadios(bool inactive) {
@@ -170,6 +199,7 @@ bool TConfig::StoreFields(int slot, bool inactive) {
     acc.AccPort = port;
     acc.AccInactive = inactive;
     acc.AccSecurity = SecurityFromList();
+    acc.AccProtocol = ProtocolFromList();
     if (!PasswordStorable(acc.AccPassword)) {
         messages_.ShowMessage(kBadPassword);
         return false;

@@ -17,7 +17,7 @@ enum class TConfigControl {
     SndBr, ChkMail, MailClient, BrClient, ChkRAZ,
     // Accounts page.
     LstAcc, NAccount, HostTxt, UserName, Password, PortTxt, Security, ChkAct, ChkInact, AddAcc,
-    Modify, DelAcc,
+    Modify, DelAcc, Protocol,
     // Filters/News page.
     ChkFltr, ChkAutFltr, FilterLst, FilterEdit, AddFilt, DelFilt, SizeAtt, LstSrv, WebInfo,
     WebComment, NewsUpDown, ScrollSpeed,

@@ -395,6 +395,7 @@ void TConfigDialog::OnCommand(int id, int code, HWND from) {
         case C::LstSrv: logic_->LstSrvChange(); break;
         case C::LstAcc: logic_->LstAccSel(); break;
         case C::Security: logic_->SecurityChange(); break;
+        case C::Protocol: logic_->ProtocolChange(); break;
         case C::FilterLst: logic_->FilterLstChange(); break;
         default: break;
         }

@@ -48,7 +48,7 @@ const TControlPlace kAccounts[] = {
     {kNone, K::Group, " Accounts : ", 0, 0, 320, 50},
     {Id(C::LstAcc), K::Combo, "", 12, 19, 296, 200},
 
-    {kNone, K::Group, " Account Info : ", 0, 56, 320, 152},
+    {kNone, K::Group, " Account Info : ", 0, 56, 320, 177},
     {kNone, K::Label, "&Name :", 12, 79, 62, 15},
     {Id(C::NAccount), K::Edit, "", 78, 76, 230, 21},
     {kNone, K::Label, "&Host : ", 12, 104, 62, 15},
@@ -57,18 +57,20 @@ const TControlPlace kAccounts[] = {
     {Id(C::UserName), K::Edit, "", 78, 126, 230, 21},
     {kNone, K::Label, "Pass&wd : ", 12, 154, 62, 15},
     {Id(C::Password), K::Password, "", 78, 151, 230, 21},
-    {kNone, K::Label, "&Port :", 12, 179, 62, 15},
-    {Id(C::PortTxt), K::EditNumber, "", 78, 176, 60, 21},
-    {kNone, K::Label, "&Security :", 150, 179, 58, 15},
-    {Id(C::Security), K::Combo, "", 210, 176, 98, 200},
+    {kNone, K::Label, "Pr&otocol :", 12, 179, 62, 15},
+    {Id(C::Protocol), K::Combo, "", 78, 176, 98, 200},
+    {kNone, K::Label, "&Port :", 12, 204, 62, 15},
+    {Id(C::PortTxt), K::EditNumber, "", 78, 201, 60, 21},
+    {kNone, K::Label, "&Security :", 150, 204, 58, 15},
+    {Id(C::Security), K::Combo, "", 210, 201, 98, 200},
 
-    {kNone, K::Group, " Status : ", 0, 212, 320, 40},
-    {Id(C::ChkAct), K::RadioFirst, "Acti&ve", 12, 229, 100, 17},
-    {Id(C::ChkInact), K::Radio, "&Inactive", 120, 229, 100, 17},
+    {kNone, K::Group, " Status : ", 0, 237, 320, 40},
+    {Id(C::ChkAct), K::RadioFirst, "Acti&ve", 12, 254, 100, 17},
+    {Id(C::ChkInact), K::Radio, "&Inactive", 120, 254, 100, 17},
 
-    {Id(C::AddAcc), K::Button, "&Add", 0, 258, 75, 25},
-    {Id(C::Modify), K::Button, "&Modify", 81, 258, 75, 25},
-    {Id(C::DelAcc), K::Button, "&Remove", 162, 258, 75, 25},
+    {Id(C::AddAcc), K::Button, "&Add", 0, 283, 75, 25},
+    {Id(C::Modify), K::Button, "&Modify", 81, 283, 75, 25},
+    {Id(C::DelAcc), K::Button, "&Remove", 162, 283, 75, 25},
 };
 
 const TControlPlace kFiltersNews[] = {

@@ -221,6 +221,50 @@ TEST_F(ConfigTest, ModifyKeepsThePlaceAndChecksDuplicatesAgainstOthers) {
 // The Security list: its choice is stored with the account and shown again
 // when the account is chosen; the usual ports follow the choice, other ports
 // are the user's and stay.
+// The Protocol list: IMAP proposes 993 with TLS and 143 otherwise, and POP3
+// its own again; the choice is stored with the account and shown again.
+TEST_F(ConfigTest, ProtocolChoiceIsStoredAndProposesItsPorts) {
+    config.FormShow();
+    EXPECT_EQ(view[C::Protocol].Items, (std::vector<std::string>{"POP3", "IMAP"}));
+    EXPECT_EQ(view[C::Protocol].Index, 0);
+    const struct {
+        int protocol, security;  // -1: unchanged
+        const char* portBefore;
+        const char* portAfter;
+    } cases[] = {
+        {1, -1, "995", "993"}, {1, -1, "110", "143"}, {1, -1, "1993", "1993"},
+        {-1, 2, "993", "143"}, {-1, 1, "143", "993"}, {-1, 1, "110", "110"},
+        {0, -1, "993", "995"}, {0, -1, "143", "110"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.protocol) + " " + std::to_string(c.security) + " " + c.portBefore);
+        view.Type(C::PortTxt, c.portBefore);
+        if (c.protocol >= 0) {
+            Choose(C::Protocol, c.protocol);
+            config.ProtocolChange();
+        } else {
+            Choose(C::Protocol, 1);
+            Choose(C::Security, c.security);
+            config.SecurityChange();
+        }
+        EXPECT_EQ(view[C::PortTxt].Text, c.portAfter);
+    }
+
+    Fields("Kept", "imap.example.org", "u", "995");
+    Choose(C::Security, 1);
+    Choose(C::Protocol, 1);
+    config.ProtocolChange();
+    config.AddAccClick();
+    ASSERT_EQ(accounts.AccountCount, 1);
+    EXPECT_EQ(accounts[1].AccProtocol, TProtocol::Imap);
+    EXPECT_EQ(accounts[1].AccPort, 993);
+    EXPECT_NE(Accounts().find("security = tls\r\nprotocol = imap\r\n"), std::string::npos);
+    EXPECT_EQ(view[C::Protocol].Index, 0);  // a new entry starts on POP3
+    Choose(C::LstAcc, 0);
+    config.LstAccSel();
+    EXPECT_EQ(view[C::Protocol].Index, 1);
+}
+
 TEST_F(ConfigTest, SecurityChoiceIsStoredAndProposesItsPort) {
     config.FormShow();
     EXPECT_EQ(view[C::Security].Items,
