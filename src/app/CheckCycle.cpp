@@ -200,8 +200,66 @@ void TCheckCycle::CheckAccount(bool Advance) {
         view_.ShowOnlineState();
         return;
     }
-    TCommand command(*this, TState::Checking);
-    CheckNow(Advance);
+    {
+        TCommand command(*this, TState::Checking);
+        CheckNow(Advance);
+    }
+    RunPendingCheck();
+}
+
+void TCheckCycle::TimerCheck() {
+    if (Busy() || Closed()) return;
+    if (!IsOnline()) {
+        view_.ShowOnlineState();
+        return;
+    }
+    if (AllActiveWatched()) return;
+    {
+        TCommand command(*this, TState::Checking);
+        if (!AdvanceAccount(true)) {
+            view_.ShowStatus("No active account");
+            return;
+        }
+        PutAccountIntoPOP(accountIndex_);
+        CheckNow(false, true);
+    }
+    RunPendingCheck();
+}
+
+void TCheckCycle::SetWatched(int index, bool watched) {
+    if (watched)
+        watched_.insert(index);
+    else
+        watched_.erase(index);
+}
+
+bool TCheckCycle::AllActiveWatched() const {
+    if (watched_.empty()) return false;
+    for (int i = 1; i <= accounts_.AccountCount; ++i)
+        if (!accounts_[i].AccInactive && watched_.count(i) == 0) return false;
+    return true;
+}
+
+void TCheckCycle::CheckWatchedAccount(int index) {
+    if (Closed() || !IsOnline() || index < 1 || index > accounts_.AccountCount) return;
+    if (Busy()) {
+        pendingCheck_ = index;
+        return;
+    }
+    {
+        TCommand command(*this, TState::Checking);
+        accountIndex_ = index;
+        PutAccountIntoPOP(index);
+        CheckNow(false, true);
+    }
+    RunPendingCheck();
+}
+
+// News that came while another command ran: checked now, once.
+void TCheckCycle::RunPendingCheck() {
+    const int index = pendingCheck_;
+    pendingCheck_ = 0;
+    if (index > 0) CheckWatchedAccount(index);
 }
 
 void TCheckCycle::CheckChosenAccount(int tag) {
@@ -212,7 +270,7 @@ void TCheckCycle::CheckChosenAccount(int tag) {
     CheckAccount(true);
 }
 
-void TCheckCycle::CheckNow(bool Advance) {
+void TCheckCycle::CheckNow(bool Advance, bool connect) {
     if (!IsOnline()) {
         view_.ShowOnlineState();
         return;
@@ -225,7 +283,7 @@ void TCheckCycle::CheckNow(bool Advance) {
         PutAccountIntoPOP(accountIndex_);
     }
     bool failed = false;
-    const int count = FetchCount(Advance, failed);
+    const int count = FetchCount(Advance || connect, failed);
     // Disconnect was pressed (or the window closed) while the server was
     // answering: the display already says so, and this check is over.
     if (Abandoned()) {
@@ -242,16 +300,17 @@ void TCheckCycle::CheckNow(bool Advance) {
 // Finds the next active account after AccountIndex, wrapping round; with one
 // stored account that account is used even when inactive.  False when every
 // one of several accounts is inactive.
-bool TCheckCycle::AdvanceAccount() {
+bool TCheckCycle::AdvanceAccount(bool passWatched) {
     const int count = accounts_.AccountCount;
     if (count < 1) return false;
     if (count == 1) {
         accountIndex_ = 1;
-        return true;
+        return !(passWatched && watched_.count(1));
     }
     for (int step = 0; step < count; ++step) {
         accountIndex_ = accountIndex_ >= count || accountIndex_ < 1 ? 1 : accountIndex_ + 1;
-        if (!accounts_[accountIndex_].AccInactive) return true;
+        if (!accounts_[accountIndex_].AccInactive && !(passWatched && watched_.count(accountIndex_)))
+            return true;
     }
     return false;
 }

@@ -4,6 +4,7 @@
 // ICheckView, so it is driven in tests against a real server with no window.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,17 @@ public:
     void ConnectClick();
     void GoOnline();
     void CheckAccount(bool Advance);
+    // The check timer's tick: the next active account that no IDLE watch
+    // keeps up to date; nothing when every active account is watched.
+    void TimerCheck();
+    // The accounts whose server reports news through IDLE: the timer passes
+    // them by.
+    void SetWatched(int index, bool watched);
+    void ForgetWatched() { watched_.clear(); }
+    bool IsWatched(int index) const { return watched_.count(index) != 0; }
+    // A watched account's server reported news: that account is checked now,
+    // or as soon as the command that runs has ended.
+    void CheckWatchedAccount(int index);
     // The account menu: checks account tag + 1 (or the next active one after
     // it), online only.
     void CheckChosenAccount(int tag);
@@ -135,8 +147,12 @@ private:
     bool Abandoned() const { return state_ == TState::Ending || state_ == TState::Closed; }
 
     // The steps of a check, each its own routine.
-    void CheckNow(bool Advance);
-    bool AdvanceAccount();
+    // Advance moves on to the next active account; connect logs in first
+    // (Advance does too), else the session open now is used.
+    void CheckNow(bool Advance, bool connect = false);
+    bool AdvanceAccount(bool passWatched = false);
+    bool AllActiveWatched() const;
+    void RunPendingCheck();
     void PutAccountIntoPOP(int index);
     int FetchCount(bool connect, bool& failed);
     void ShowResult(int count, bool failed);
@@ -169,6 +185,8 @@ private:
     TUniqueIds ids_;                 // the listing of the check that runs
     std::string securityFailure_;    // why the check's connection could not be secured
     bool loginSecure_ = false;       // the last login went over TLS
+    std::set<int> watched_;          // accounts kept up to date by IDLE
+    int pendingCheck_ = 0;           // a watched account to check once not busy
 };
 
 // Both timers stopped for as long as it lives (a command that talks to the

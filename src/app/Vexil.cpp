@@ -47,6 +47,7 @@ TVexil::TVexil(IMainWindowView& view, ISystemServices& system, IMessages& messag
 }
 
 TVexil::~TVexil() {
+    StopWatches();
     // No status of a connection closed now may reach a half-destroyed window.
     for (TWireSocket* session : Sessions()) {
         session->OnStatus = nullptr;
@@ -137,7 +138,10 @@ void TVexil::KeepLoadReport(const TLoadReport& report, bool optionsOnly) {
 
 void TVexil::LoadFiltersAndAccounts(TLoadReport& report) {
     LoadFilters(filters_, accounts_, exeDir_, report);
+    // Watches hold the accounts' numbers and servers: they start afresh.
+    StopWatches();
     cycle_.AccountsLoaded(LoadAccounts(accounts_, exeDir_, report));
+    SyncWatches();
 }
 
 // The skin of current_skin, which must load: without it there is nothing to
@@ -203,6 +207,7 @@ void TVexil::ShowMailPicture(bool mail, bool reload) {
 }
 
 void TVexil::ShowOnlineState() {
+    SyncWatches();
     DrawState();
     SetTrayIcon(cycle_.IsOnline() ? TTrayIcon::Con : TTrayIcon::Dis);
 }
@@ -312,7 +317,7 @@ void TVexil::TimerTimer() {
     if (Refused()) return;
     // The ticker holds still while the check runs; the check timer goes on.
     const TTickerHeld held(ticker_, [this] { return !cycle_.Closed(); });
-    cycle_.CheckAccount(true);
+    cycle_.TimerCheck();
 }
 
 void TVexil::DisconnectClick() { cycle_.DisconnectClick(); }
@@ -455,6 +460,7 @@ void TVexil::Exit1Click() {
     ticker_.Close();
     // A check that waits on its server ends there, drawing nothing more.
     cycle_.Close();
+    StopWatches();
     // Each session is closed either way; the settings still get written.
     DisconnectSessions();
     // The last message's attachment files go with it.

@@ -27,8 +27,10 @@
 #include "news/NewsTicker.h"
 #include "platform/Mouse.h"
 #include "platform/Platform.h"
+#include "imap/IdleWatch.h"
 #include "imap/WireIMAP.h"
 #include "pop3/WirePOP3.h"
+#include "imap/IdleWatch.h"
 #include "imap/WireIMAP.h"
 #include "pop3/WirePOP3.h"
 #include "skin/ImgBtn.h"
@@ -251,6 +253,9 @@ private:
     // The POP3 and IMAP sessions, and their goodbye.
     std::vector<TWireSocket*> Sessions();
     void DisconnectSessions();
+    // The IDLE watches follow the online state and the accounts.
+    void SyncWatches();
+    void StopWatches();
     // The buttons in the order they are painted (and in that of Buttons()).
     std::array<const TImgBtn*, 4> PaintedButtons() const {
         return {&Connect, &RefreshBtn, &Disconnect, &MAIL};
@@ -294,6 +299,11 @@ private:
     TThreadedTimer scroll_;
     TNewsTicker ticker_;
     bool timerEnabled_ = false;  // the check timer
+    // IMAP accounts watched through IDLE while online.
+    std::vector<std::unique_ptr<TIdleWatch>> watches_;
+    bool watching_ = false;
+    TIdleWatch::TSessionFactory idleSessions_ = [] { return std::make_unique<TWireIMAP>(); };
+    TIdleTiming idleTiming_;
 
     // Menus, the tray icon, the pointer and the drag.
     TMenuItem popMnu_, accountMenu_;

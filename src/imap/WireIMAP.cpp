@@ -5,6 +5,7 @@
 #include "imap/WireIMAP.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -40,6 +41,14 @@ std::uint64_t NumberOf(const TImapValue* value) {
 
 const char* const kNoSuchMessage = "The message is no longer on the server";
 
+// Ends a wait of IDLE from the idle hook, leaving the connection as it was.
+struct TIdleInterrupt {};
+
+bool IsMailboxNews(const TImapResponse& r) {
+    return r.Kind == TImapResponseKind::Untagged && r.Number &&
+           (r.Name == "EXISTS" || r.Name == "EXPUNGE" || r.Name == "FETCH");
+}
+
 }  // namespace
 
 TWireIMAP::TWireIMAP() : TWireIMAP(CreateSocketTransport()) {}
@@ -63,6 +72,7 @@ bool TWireIMAP::Offers(const std::string& capability) const {
 void TWireIMAP::Connect() {
     TWireClient::Connect();
     tagCount_ = 0;
+    staleTag_.clear();
     capabilities_.clear();
     inbox_ = TInbox::Closed;
     listed_ = false;
@@ -200,10 +210,17 @@ TImapResponse TWireIMAP::NextResponse() {
     return response;
 }
 
+bool TWireIMAP::SkipStaleAnswer(const TImapResponse& r) {
+    if (staleTag_.empty() || r.Tag != staleTag_) return false;
+    staleTag_.clear();
+    return true;
+}
+
 TImapResponse TWireIMAP::ReadTagged(const std::string& tag, const THandler& untagged) {
     for (;;) {
         TImapResponse r = NextResponse();
         if (r.Kind == TImapResponseKind::Tagged) {
+            if (SkipStaleAnswer(r)) continue;
             if (r.Tag != tag) throw EImapProtocolError("Bad IMAP response: an answer to no command");
             return r;
         }
@@ -417,6 +434,66 @@ bool TWireIMAP::Retrieve(int number, TWireMessage& msg, int size) {
     DoStatus("    From: " + msg.From());
     DoStatus("    Subject: " + DecodeHeader(msg.Subject()));
     return true;
+}
+
+void TWireIMAP::Idle(int renewMs, const std::function<bool()>& stop,
+                     const std::function<void()>& changed, const std::function<void()>& started) {
+    OpenInbox(false);
+    const std::string tag = "V" + std::to_string(++tagCount_);
+    BeginReply();
+    WriteLn(tag + " IDLE");
+    for (;;) {
+        const TImapResponse r = NextResponse();
+        if (r.Kind == TImapResponseKind::Continuation) break;
+        if (r.Kind == TImapResponseKind::Tagged && SkipStaleAnswer(r)) continue;
+        if (r.Kind == TImapResponseKind::Tagged)
+            throw EWireResponseError(r.Text.empty() ? "IDLE refused" : r.Text);
+        if (r.Status == TImapStatus::Bye) throw EWireResponseError(r.Text.empty() ? "BYE" : r.Text);
+        if (IsMailboxNews(r)) changed();
+    }
+    if (started) started();
+
+    // The wait: the idle hook ends it at the renewal or a stop, between two
+    // responses (a response begun is read on after DONE).
+    const auto renewAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(renewMs);
+    const std::function<void()> ownerIdle = OnIdle;
+    const int timeout = TimeoutMs;
+    OnIdle = [&] {
+        if (ownerIdle) ownerIdle();
+        if (stop() || std::chrono::steady_clock::now() >= renewAt) throw TIdleInterrupt();
+    };
+    // A server keeps quiet while nothing happens: only the renewal bounds it.
+    TimeoutMs = renewMs + timeout;
+    struct TRestore {
+        TWireIMAP& self;
+        std::function<void()> idle;
+        int timeout;
+        ~TRestore() {
+            self.OnIdle = idle;
+            self.TimeoutMs = timeout;
+        }
+    } restore{*this, ownerIdle, timeout};
+    try {
+        for (;;) {
+            const TImapResponse r = NextResponse();
+            BeginReply();  // every notice is a reply of its own for the caps
+            if (r.Kind == TImapResponseKind::Tagged) return;  // the server ended it
+            if (r.Status == TImapStatus::Bye) throw EWireResponseError(r.Text.empty() ? "BYE" : r.Text);
+            if (IsMailboxNews(r)) changed();
+        }
+    } catch (const TIdleInterrupt&) {
+    }
+    OnIdle = ownerIdle;
+    TimeoutMs = timeout;
+    WriteLn("DONE");
+    if (stop()) {
+        staleTag_ = tag;  // its answer comes before the next command's
+        return;
+    }
+    const TImapResponse done = ReadTagged(tag, [&](const TImapResponse& r) {
+        if (IsMailboxNews(r)) changed();
+    });
+    if (done.Status != TImapStatus::Ok) throw EWireResponseError(done.Text);
 }
 
 bool TWireIMAP::Delete(int number) {

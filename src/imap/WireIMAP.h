@@ -66,6 +66,17 @@ public:
     // A capability the server named last (upper case, e.g. "IDLE").
     bool Offers(const std::string& capability) const;
 
+    // One round of IDLE (RFC 2177) on INBOX: waits for the server's news
+    // until renewMs has passed or stop() says so, calling changed() for each
+    // EXISTS, EXPUNGE or FETCH (flags) the server reports, then ends it with
+    // DONE.  After a renewal it reads the command's end, so the next round
+    // can start; after a stop it does not wait for it (LOGOUT follows).
+    // stop is asked between the slices of every wait.  Raises what a
+    // command raises when the server refuses IDLE, leaves or breaks.
+    // started() runs once the server has agreed to idle.
+    void Idle(int renewMs, const std::function<bool()>& stop, const std::function<void()>& changed,
+              const std::function<void()>& started = {});
+
 protected:
     using THandler = std::function<void(const TImapResponse&)>;
     // Sends one command line under a new tag and reads until its tagged
@@ -81,6 +92,8 @@ protected:
 private:
     TImapResponse ReadTagged(const std::string& tag, const THandler& untagged);
     TImapResponse NextResponse();
+    // The answer to an IDLE ended by a stop, which nothing waited for.
+    bool SkipStaleAnswer(const TImapResponse& r);
     void NoteCapabilities(const std::vector<TImapValue>& values);
     void NoteCapabilityCode(const TImapResponse& response);
     void AskCapabilities();
@@ -103,6 +116,7 @@ private:
 
     std::unique_ptr<TImapReader> reader_;
     unsigned tagCount_ = 0;
+    std::string staleTag_;
     std::set<std::string> capabilities_;
     bool implicitTls_ = false;
     bool listingComplete_ = false;

@@ -15,7 +15,6 @@ namespace vexil {
 
 namespace {
 
-constexpr int kSliceMs = 50;
 
 // The reply code of a numeric reply: its first three characters as a decimal
 // number (an optional sign, then digits only), 0 when they are not one.
@@ -87,7 +86,7 @@ TWireSocket::~TWireSocket() {
 TWaitControl TWireSocket::Wait() const {
     TWaitControl wait;
     wait.TimeoutMs = TimeoutMs;
-    wait.SliceMs = kSliceMs;
+    wait.SliceMs = SliceMs;
     wait.Idle = OnIdle;
     wait.Abandoned = [this] { return closeRequested_; };
     return wait;

@@ -39,6 +39,8 @@ public:
     bool ASCIIFilter = false;
     std::string LogFile;
     int TimeoutMs = 60000;  // name lookup, connect, every receive and every send
+    // How long one slice of a wait lasts before the idle hook runs again.
+    int SliceMs = 50;
     // Bounds of what a peer can make the client hold: one line (the receive
     // buffer), and the lines of one reply kept in memory (a multi-line reply,
     // a capture into a list, a listing).  Past either the connection is
@@ -50,7 +52,7 @@ public:
     std::function<void(TWireSocket& sender, const std::string& text)> OnStatus;
     std::function<void(TWireSocket& sender, int work, int workSize)> OnWork;
     std::function<void(TWireSocket& sender)> OnDebugRead, OnDebugWrite;
-    // Raised between the slices of every wait (at most every 50 ms).
+    // Raised between the slices of every wait (at most every SliceMs).
     std::function<void()> OnIdle;
     // Lines of a Capture without destination.
     std::function<void(const std::string& line)> OnCaptureLine;

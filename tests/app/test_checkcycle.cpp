@@ -191,6 +191,39 @@ TEST_F(CheckCycle, AnImapAccountShowsItsUnseenCountAndNewMail) {
     EXPECT_TRUE(FlagShowsMail());
 }
 
+// An IMAP account whose server offers IDLE is kept up to date by it: mail
+// delivered while online is announced with no tick, and the timer goes on
+// with the other accounts only.
+TEST_F(CheckCycle, NewMailOfAnIdlingImapAccountComesWithoutATick) {
+    const TMailbox pop = Server().NewMailbox(Messages(2));
+    const TMailbox imap = Server().NewMailbox(Messages(1));
+    TAccount kept = On(imap, "Kept");
+    kept.Port = Server().ImapPort();
+    kept.Protocol = "imap";
+    Accounts({kept, On(pop, "Ann")});
+    WriteIni("playsnd =1\r\nwavsnd = a.wav\r\nminutes = 30\r\n");
+    Start();
+    vexil.ConnectClick();
+    ExpectShown("KEPT 1 MESSAGE", 1);
+    ASSERT_TRUE(view.Ui.PumpUntil([&] { return vexil.Cycle().IsWatched(1); }));
+
+    Server().Deliver(imap, Message(7));
+    ASSERT_TRUE(view.Ui.PumpUntil([&] { return vexil.Cycle().MsgCount() == 2; }));
+    ExpectShown("KEPT 2 MESSAGES", 2);
+    EXPECT_EQ(system.Played.size(), 2u);
+    EXPECT_TRUE(FlagShowsMail());
+
+    for (int tick = 0; tick < 2; ++tick) {
+        vexil.TimerTimer();  // Ann, and Ann again: Kept needs no tick
+        ExpectShown("ANN 2 MESSAGES", 2);
+    }
+    vexil.DisconnectClick();
+    EXPECT_FALSE(vexil.Cycle().IsWatched(1));
+    Server().Deliver(imap, Message(8));  // offline: nobody listens
+    view.Ui.PumpUntil([] { return false; }, 500);
+    EXPECT_EQ(system.Played.size(), 3u);
+}
+
 TEST_F(CheckCycle, EmptyUnreachableAndInactiveAccounts) {
     const TMailbox empty = Server().NewMailbox();
     TAccount gone = On(empty, "Gone");

@@ -148,6 +148,33 @@ TEST_F(IMAPDovecot, DeleteRemovesThatMessageAlone) {
     imap.Disconnect();
 }
 
+// IDLE: news of a delivery while idling, and a renewal that leaves the
+// session ready for the next round.
+TEST_F(IMAPDovecot, IdleReportsADeliveryAndRenews) {
+    const TMailbox box = Server().NewMailbox({Numbered(1)});
+    TWireIMAP imap;
+    Prepare(imap, box);
+    imap.Connect();
+    ASSERT_TRUE(imap.Offers("IDLE"));
+    int changes = 0;
+    bool delivered = false;
+    const auto stop = [&] { return changes > 0; };
+    imap.OnIdle = [&] {
+        if (!delivered) {
+            delivered = true;
+            Server().Deliver(box, Numbered(2));
+        }
+    };
+    imap.Idle(10000, stop, [&] { ++changes; });
+    EXPECT_EQ(changes, 1);
+    imap.OnIdle = nullptr;
+    changes = 0;
+    imap.Idle(300, [] { return false; }, [&] { ++changes; });  // nothing comes: renewed
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(imap.CheckMessages(), 2);
+    imap.Disconnect();
+}
+
 TEST_F(IMAPDovecot, AWrongPasswordIsRefused) {
     TMailbox box = Server().NewMailbox();
     box.Password = "wrong \"quoted\" \\ password";
