@@ -24,7 +24,7 @@ target_link_options(fuzz_pictures PRIVATE -fsanitize=fuzzer,address,undefined)
 #   (tests/fuzz/run_short.sh does a short bounded run of it)
 file(GLOB VEXIL_MESSAGE_SOURCES CONFIGURE_DEPENDS
   src/pop3/Wire.cpp src/pop3/WireErrors.cpp src/pop3/Security.cpp src/pop3/MemoryTransport.cpp src/pop3/Decoders.cpp
-  src/pop3/WireMessage.cpp src/pop3/Mime*.cpp src/base/Text.cpp src/base/Charsets.cpp
+  src/pop3/WireMessage.cpp src/pop3/Mime*.cpp src/base/Text.cpp src/base/Charsets.cpp src/base/FileNames.cpp
   src/platform/posix/TempFile.cpp src/platform/posix/Charsets.cpp)
 add_executable(fuzz_message tests/fuzz/fuzz_message.cpp ${VEXIL_MESSAGE_SOURCES})
 target_include_directories(fuzz_message PRIVATE src)
