@@ -1,6 +1,7 @@
 // The IMAP response reader and parser over the line client and a transport
 // held in memory: every case read whole, a byte at a time, and cut off after
-// every byte; then the bounds, the literal detector and the argument helpers.
+// every byte; then the response fields and value accessors the IMAP client
+// reads.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -226,7 +227,7 @@ TEST(ImapReader, NestingUpToTheBoundPasses) {
     EXPECT_EQ(run.Stop, "closed");
 }
 
-TEST(ImapResponse, StatusAndDataFieldsAsTheSessionReadsThem) {
+TEST(ImapResponse, StatusAndDataFieldsAsTheClientReadsThem) {
     const TImapResponse tagged = ParseImapResponse("a1 ok [UIDNEXT 4392] Predicted next UID");
     EXPECT_EQ(tagged.Kind, TImapResponseKind::Tagged);
     EXPECT_EQ(tagged.Tag, "a1");

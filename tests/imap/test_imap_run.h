@@ -1,4 +1,4 @@
-// Reads IMAP responses the way the session will: through the line client,
+// Reads IMAP responses the way the IMAP client will: through the line client,
 // over a transport that plays the server's bytes from memory in pieces of a
 // chosen size; and renders them as one line of text each, so that tests
 // state whole results.
