@@ -53,7 +53,7 @@ else
   echo "(the 32-bit program was compiled with warnings as errors above)"
 fi
 
-echo "== a short fuzzing run of the message receiver"
+echo "== short fuzzing runs of the message receiver and the IMAP response reader"
 bash "$root/tests/fuzz/run_short.sh" 20 || status=1
 
 echo "== vexil.exe under Wine and Xvfb"

@@ -1,6 +1,6 @@
 // Strings as IMAP command arguments: which of them can go as an atom, which
-// as a quoted string, and which only as a literal.  The session writes the
-// literal itself ("{n}" CR LF and a continuation, or "{n+}" with LITERAL+).
+// as a quoted string, and which only as a literal.  The IMAP client writes
+// the literal itself ("{n}" CR LF and a continuation, or "{n+}" with LITERAL+).
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 // The IMAP server response as data, and the parser that turns the bytes of one
 // whole response into it (RFC 9051, read with RFC 3501 servers in mind).
 // TImapReader (ImapReader.h) gathers those bytes from the connection; the
-// session looks only at the structures below.
+// IMAP client above looks only at the structures below.
 //
 // Every response comes from a server we do not trust: the parser never reads
 // past its input, bounds every count, size and depth with the constants
@@ -59,7 +59,7 @@ struct TImapValue {
     bool IsString() const { return Kind == TImapValueKind::String; }
     bool IsList() const { return Kind == TImapValueKind::List; }
 
-    // The accessors hold the session to the shape it expects: a value of
+    // The accessors hold the client to the shape it expects: a value of
     // another kind raises EImapProtocolError, as the server broke the
     // protocol by sending it.
     std::uint64_t AsNumber() const;
@@ -126,10 +126,12 @@ inline bool operator!=(const TImapResponse& a, const TImapResponse& b) { return 
 //   "*" SP [number SP] name *(SP value)
 //   "+" [SP text]
 // where text may start with "[" code *(SP value) "]".  Names and status
-// words are taken in any case.  Tolerated beyond the grammar, as servers
-// send it: runs of spaces between values, a list right after a list
-// (multipart body structures), 8-bit bytes in atoms and quoted strings,
-// and no text after a status or a code.
+// words are taken in any case, and any of the five status words tagged or
+// untagged (the client judges a tagged BYE).  Tolerated beyond the grammar,
+// as servers send it: runs of spaces between values, a list right after a
+// list (multipart body structures), "\", "%", "*" and "]" (outside a
+// response code) in atoms, 8-bit bytes in atoms and quoted strings, and no
+// text after a status or a code.
 // Human-readable text runs to the end of its line: a text line that ends in
 // what looks like a literal is refused, as are NUL, CR and LF in text.
 TImapResponse ParseImapResponse(const std::string& bytes);

@@ -1,148 +1,26 @@
 // The IMAP response reader and parser over the line client and a transport
 // held in memory: every case read whole, a byte at a time, and cut off after
-// every byte; then the bounds, the literal detector and the argument helpers.
+// every byte; then the response fields and value accessors the IMAP client
+// reads.
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cstdio>
-#include <memory>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "imap/ImapArguments.h"
 #include "imap/ImapReader.h"
 #include "imap/ImapResponse.h"
-#include "pop3/MemoryTransport.h"
-#include "pop3/Wire.h"
+#include "imap/test_imap_run.h"
 
 namespace vexil {
 namespace {
 
-// A string literal with every byte, NULs included.
-template <std::size_t N>
-std::string Bytes(const char (&text)[N]) {
-    return std::string(text, N - 1);
-}
-
-// ------------------------------------------------------------ rendering
-
-// A response as one line of text, so that tables state whole results:
-// strings in quotes with their bytes escaped, numbers in decimal, atoms as
-// they are (never digits alone), NIL, lists in parentheses; a status
-// response shows its text as a string, data shows its values.
-std::string Quote(const std::string& bytes) {
-    std::string out = "\"";
-    for (const char c : bytes) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (u < 0x20 || u >= 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", u);
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string Render(const TImapValue& v);
-
-std::string Render(const std::vector<TImapValue>& values) {
-    std::string out;
-    for (const TImapValue& v : values) out += (out.empty() ? "" : " ") + Render(v);
-    return out;
-}
-
-std::string Render(const TImapValue& v) {
-    switch (v.Kind) {
-        case TImapValueKind::Nil: return "NIL";
-        case TImapValueKind::Atom: return v.Text;
-        case TImapValueKind::Number: return std::to_string(v.Number);
-        case TImapValueKind::String: return Quote(v.Text);
-        case TImapValueKind::List: return "(" + Render(v.Items) + ")";
-    }
-    return "?";
-}
-
-std::string Render(const TImapResponse& r) {
-    std::string out;
-    if (r.Kind == TImapResponseKind::Continuation) out = "+";
-    if (r.Kind == TImapResponseKind::Untagged) out = "*";
-    if (r.Kind == TImapResponseKind::Tagged) out = r.Tag;
-    if (r.Number) out += " " + std::to_string(*r.Number);
-    if (!r.Name.empty()) out += " " + r.Name;
-    if (!r.Code.empty()) {
-        out += " [" + r.Code;
-        if (!r.CodeValues.empty()) out += " " + Render(r.CodeValues);
-        out += "]";
-    }
-    if (r.IsStatus() || r.Kind == TImapResponseKind::Continuation) out += " " + Quote(r.Text);
-    if (!r.Values.empty()) out += " " + Render(r.Values);
-    return out;
-}
-
-// An error as "bad: what" or "limit: what", the fixed start of the text left
-// off once it has been checked.
-std::string Describe(const EImapProtocolError& e) {
-    const bool limit = dynamic_cast<const EImapLimitExceeded*>(&e) != nullptr;
-    const std::string prefix = limit ? "IMAP response too large: " : "Bad IMAP response: ";
-    const std::string text = e.what();
-    if (text.compare(0, prefix.size(), prefix) != 0) return "unexpected text: " + text;
-    return (limit ? "limit: " : "bad: ") + text.substr(prefix.size());
-}
-
-// ------------------------------------------------------- the line client
-
-class TImapTestClient : public TWireClient {
-public:
-    explicit TImapTestClient(std::unique_ptr<ITransport> transport)
-        : TWireClient(std::move(transport)) {}
-};
-
-// What a reader made of a server's bytes: the responses, where each ended
-// in the stream, and how reading stopped ("closed" when the server went
-// away between or inside responses).
-struct TRun {
-    std::vector<std::string> Responses;
-    std::vector<std::size_t> Ends;
-    std::string Stop;
-};
-
-TRun ReadAll(const std::string& incoming, int chunk,
-             std::size_t maxBytes = TImapReader::kDefaultMaxResponseBytes) {
-    auto owned = std::make_unique<TMemoryTransport>(incoming, chunk);
-    TMemoryTransport& transport = *owned;
-    TImapTestClient wire(std::move(owned));
-    wire.Host = "imap.example.org";
-    wire.Port = 143;
-    wire.Connect();
-    TImapReader reader([&] { return wire.ReadLn(); },
-                       [&](std::size_t n) {
-                           EXPECT_GT(n, 0u);
-                           EXPECT_LE(n, static_cast<std::size_t>(INT_MAX));
-                           return wire.ReadBuffer(static_cast<int>(n));
-                       },
-                       maxBytes);
-    TRun run;
-    try {
-        for (;;) {
-            run.Responses.push_back(Render(reader.Next()));
-            run.Ends.push_back(transport.ReadPos);
-        }
-    } catch (const EWireConnClosedGraceful&) {
-        run.Stop = "closed";
-    } catch (const EImapProtocolError& e) {
-        run.Stop = Describe(e);
-    }
-    return run;
-}
+using test::Bytes;
+using test::Quote;
+using test::ReadAll;
+using test::TRun;
 
 struct TCase {
     const char* Name;
@@ -347,6 +225,82 @@ TEST(ImapReader, NestingUpToTheBoundPasses) {
     ASSERT_EQ(run.Responses.size(), 1u);
     EXPECT_EQ(run.Responses[0], Nested(kImapMaxDepth).substr(0, Nested(kImapMaxDepth).size() - 2));
     EXPECT_EQ(run.Stop, "closed");
+}
+
+TEST(ImapResponse, StatusAndDataFieldsAsTheClientReadsThem) {
+    const TImapResponse tagged = ParseImapResponse("a1 ok [UIDNEXT 4392] Predicted next UID");
+    EXPECT_EQ(tagged.Kind, TImapResponseKind::Tagged);
+    EXPECT_EQ(tagged.Tag, "a1");
+    EXPECT_EQ(tagged.Status, TImapStatus::Ok);
+    EXPECT_EQ(tagged.Code, "UIDNEXT");
+    ASSERT_EQ(tagged.CodeValues.size(), 1u);
+    EXPECT_EQ(tagged.CodeValues[0].AsNumber(), 4392u);
+    EXPECT_FALSE(tagged.Number.has_value());
+
+    const struct {
+        std::string Bytes;
+        TImapStatus Status;
+    } statuses[] = {{"* NO x", TImapStatus::No},       {"* BAD x", TImapStatus::Bad},
+                    {"* Bye x", TImapStatus::Bye},     {"* PREAUTH x", TImapStatus::Preauth},
+                    {"* 3 EXPUNGE", TImapStatus::None}, {"+ go", TImapStatus::None}};
+    for (const auto& c : statuses) {
+        const TImapResponse r = ParseImapResponse(c.Bytes);
+        EXPECT_EQ(r.Status, c.Status) << c.Bytes;
+        EXPECT_EQ(r.IsStatus(), c.Status != TImapStatus::None) << c.Bytes;
+    }
+
+    const TImapResponse fetch =
+        ParseImapResponse("* 12 FETCH (FLAGS UID uid 5 BODY[HEADER] {3}\r\nabc RFC822.SIZE 4286)");
+    EXPECT_EQ(fetch.Kind, TImapResponseKind::Untagged);
+    EXPECT_EQ(fetch.Number, std::optional<std::uint64_t>(12));
+    EXPECT_EQ(fetch.Name, "FETCH");
+    ASSERT_EQ(fetch.Values.size(), 1u);
+    const TImapValue& items = fetch.Values[0];
+    // Names stand at even places only: the atom UID at place 1 is FLAGS's value.
+    ASSERT_NE(items.Field("flags"), nullptr);
+    EXPECT_TRUE(items.Field("flags")->IsAtom("uid"));
+    ASSERT_NE(items.Field("UID"), nullptr);
+    EXPECT_EQ(items.Field("UID")->AsNumber(), 5u);
+    ASSERT_NE(items.Field("body[header]"), nullptr);
+    EXPECT_EQ(items.Field("body[header]")->AsText(), "abc");
+    EXPECT_EQ(items.Field("RFC822.SIZE")->AsText(), "4286");
+    EXPECT_EQ(items.Field("INTERNALDATE"), nullptr);
+    EXPECT_EQ(items.Field("4286"), nullptr);
+}
+
+TEST(ImapResponse, AccessorsRefuseAValueOfAnotherKind) {
+    const TImapResponse r = ParseImapResponse("* X NIL (a) \"s\" 7 ATOM");
+    ASSERT_EQ(r.Values.size(), 5u);
+    const TImapValue &nil = r.Values[0], &list = r.Values[1], &text = r.Values[2], &number = r.Values[3],
+                     &atom = r.Values[4];
+    EXPECT_TRUE(nil.IsNil());
+    EXPECT_EQ(list.AsList().size(), 1u);
+    EXPECT_EQ(text.AsText(), "s");
+    EXPECT_EQ(number.AsText(), "7");
+    EXPECT_EQ(number.AsNumber(), 7u);
+    EXPECT_TRUE(atom.IsAtom("atom"));
+    EXPECT_FALSE(text.IsAtom("s"));  // a string is no atom, whatever it spells
+    EXPECT_FALSE(atom.IsAtom("ATO"));
+    const struct {
+        const char* What;
+        std::function<void()> Call;
+        std::string Error;
+    } refusals[] = {
+        {"number of a string", [&] { text.AsNumber(); }, "bad: number expected"},
+        {"number of an atom", [&] { atom.AsNumber(); }, "bad: number expected"},
+        {"text of NIL", [&] { nil.AsText(); }, "bad: text expected"},
+        {"text of a list", [&] { list.AsText(); }, "bad: text expected"},
+        {"list of a string", [&] { text.AsList(); }, "bad: list expected"},
+        {"field of a number", [&] { number.Field("UID"); }, "bad: list expected"},
+    };
+    for (const auto& c : refusals) {
+        try {
+            c.Call();
+            ADD_FAILURE() << c.What << " was given";
+        } catch (const EImapProtocolError& e) {
+            EXPECT_EQ(test::Describe(e), c.Error) << c.What;
+        }
+    }
 }
 
 }  // namespace
