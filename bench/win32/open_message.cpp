@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "msgwin/MsgList.h"
+#include "pop3/WirePOP3.h"
 #include "win32/MsgListWindow.h"
 #include "win32/Win32Services.h"
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "msgwin/MsgList.h"
+#include "pop3/WirePOP3.h"
 #include "support/FakeMessages.h"
 #include "win32/MsgListWindow.h"
 
