@@ -57,7 +57,7 @@ const TControlPlace kAccounts[] = {
     {Id(C::UserName), K::Edit, "", 78, 126, 230, 21},
     {kNone, K::Label, "Pass&wd : ", 12, 154, 62, 15},
     {Id(C::Password), K::Password, "", 78, 151, 230, 21},
-    {kNone, K::Label, "Pr&otocol :", 12, 179, 62, 15},
+    {kNone, K::Label, "Pro&tocol :", 12, 179, 62, 15},
     {Id(C::Protocol), K::Combo, "", 78, 176, 98, 200},
     {kNone, K::Label, "&Port :", 12, 204, 62, 15},
     {Id(C::PortTxt), K::EditNumber, "", 78, 201, 60, 21},

@@ -83,6 +83,8 @@ base_dir = $dir/run
 state_dir = $dir/state
 instance_name = vexiltest
 log_path = $dir/dovecot.log
+# Process titles name the user and state ("dovecot/imap [user01 127.0.0.1 IDLE]").
+verbose_proctitle = yes
 ssl = $ssl
 disable_plaintext_auth = no
 auth_mechanisms = plain
