@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "imap/WireIMAP.h"
 #include "pop3/WirePOP3.h"
 #include "support/Dovecot.h"
 #include "support/ScriptedServer.h"
@@ -190,6 +191,60 @@ TEST_F(POP3TlsServers, CertificatesThatFailAreRefusedBeforeTheLogin) {
         EXPECT_EQ(client.sent.find("User"), std::string::npos) << client.sent;
         EXPECT_EQ(client.sent.find("Pass"), std::string::npos) << client.sent;
         EXPECT_EQ(client.sent.find("Quit"), std::string::npos) << client.sent;
+    }
+}
+
+// The IMAP session over the same TLS transport: each security choice on the
+// implicit and the STARTTLS port, the login only ever after the handshake;
+// a certificate that fails refuses before anything of the account is sent.
+TEST_F(POP3TlsServers, ImapChecksOverEachKindOfTlsAndRefusesABadCertificate) {
+    const struct {
+        const char* name;
+        TDovecot* server;
+        TSecurity security;
+        bool implicit;
+        bool secure;
+        const char* reason;  // "" for a login
+    } cases[] = {
+        {"tls on the IMAPS port", &Good(), TSecurity::Tls, true, true, ""},
+        {"auto on the STARTTLS port", &Good(), TSecurity::Auto, false, true, ""},
+        {"starttls", &Good(), TSecurity::StartTls, false, true, ""},
+        {"none, STARTTLS offered", &Good(), TSecurity::None, false, false, ""},
+        {"another name", &Mismatch(), TSecurity::Tls, true, false, kCertNameMismatch},
+        {"untrusted CA, STARTTLS", &Untrusted(), TSecurity::StartTls, false, false, kCertNotTrusted},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NE(c.server->ImapsPort(), 0);
+        const TMailbox box = c.server->NewMailbox({Message(1), Message(2)});
+        std::string sent;
+        TWireIMAP imap(std::make_unique<TRecording>(CreateSocketTransport(), sent));
+        imap.SetServer({"localhost", c.implicit ? c.server->ImapsPort() : c.server->ImapPort(), box.User,
+                        box.Password, c.security});
+        imap.TimeoutMs = 10000;
+        if (*c.reason) {
+            try {
+                imap.Connect();
+                ADD_FAILURE() << "logged in";
+            } catch (const ETlsError& e) {
+                EXPECT_EQ(std::string(e.what()), c.reason);
+            }
+            EXPECT_EQ(sent.find("AUTHENTICATE"), std::string::npos) << sent;
+            EXPECT_EQ(sent.find("LOGIN "), std::string::npos) << sent;
+            continue;
+        }
+        imap.Connect();
+        EXPECT_EQ(imap.Secure(), c.secure);
+        TUniqueIds ids;
+        EXPECT_EQ(imap.CheckMessages(&ids), 2);
+        imap.Disconnect();
+        const size_t login = sent.find("AUTHENTICATE PLAIN");
+        ASSERT_NE(login, std::string::npos) << sent;
+        EXPECT_EQ(sent.find("<TLS>") < login, c.secure) << sent;
+        if (c.secure && !c.implicit) {
+            // The greeting names the capabilities: STARTTLS is all that goes in the clear.
+            EXPECT_EQ(sent.substr(0, sent.find("<TLS>")), "V1 STARTTLS\r\n");
+        }
     }
 }
 
