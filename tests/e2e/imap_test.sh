@@ -32,8 +32,11 @@ closed() {
   done
   return 1
 }
-# IMAP logins of user01 that the server still holds open.
-open_sessions() { ps -eo args | grep -c "^dovecot/imap \[user01 " || true; }
+# IMAP logins of user01 that this test's server still holds open (its
+# processes' titles name user and state: "…/imap [user01 127.0.0.1 IDLE]").
+open_sessions() {
+  ps -o args= --ppid "$(cat "$DOVECOT/run/master.pid")" | grep -c "/imap \[user01 " || true
+}
 
 start_display || exit 1
 bash "$SUPPORT/dovecot.sh" start "$DOVECOT" 0 2 >/dev/null || { echo "Dovecot did not start"; exit 1; }
