@@ -97,6 +97,11 @@ void TCheckCycle::ConnectClick() {
 }
 
 void TCheckCycle::GoOnline() {
+    Connect();
+    RunPendingCheck();  // news that came while going online
+}
+
+void TCheckCycle::Connect() {
     const bool wasOnline = IsOnline();
     TCommand command(*this, TState::Connecting);
     if (!command.Started()) return;

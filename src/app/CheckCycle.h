@@ -87,11 +87,18 @@ public:
     // The accounts whose server reports news through IDLE: the timer passes
     // them by.
     void SetWatched(int index, bool watched);
-    void ForgetWatched() { watched_.clear(); }
+    void ForgetWatched() {
+        watched_.clear();
+        pendingCheck_ = 0;
+    }
     bool IsWatched(int index) const { return watched_.count(index) != 0; }
     // A watched account's server reported news: that account is checked now,
     // or as soon as the command that runs has ended.
     void CheckWatchedAccount(int index);
+    // The same once the caller's own use of the session has ended: it says
+    // so with CheckPending.
+    void DeferWatchedCheck(int index) { pendingCheck_ = index; }
+    void CheckPending() { RunPendingCheck(); }
     // The account menu: checks account tag + 1 (or the next active one after
     // it), online only.
     void CheckChosenAccount(int tag);
@@ -142,6 +149,8 @@ private:
         Closed,      // the program ends
     };
     class TCommand;
+    // Going online: dial, log in, the first check.
+    void Connect();
     void SetState(TState state) { state_ = state; }
     // Disconnect or Exit came while the command waited.
     bool Abandoned() const { return state_ == TState::Ending || state_ == TState::Closed; }

@@ -18,7 +18,14 @@ void TVexil::SyncWatches() {
         if (a.AccInactive || a.AccProtocol != TProtocol::Imap) continue;
         const std::string name = a.AccName;
         TIdleEvents events;
-        events.Changed = [this, i] { cycle_.CheckWatchedAccount(i); };
+        // While the message window or the settings dialog holds a session
+        // or the accounts, the check waits for them.
+        events.Changed = [this, i] {
+            if (configOpen_ || msgOpen_)
+                cycle_.DeferWatchedCheck(i);
+            else
+                cycle_.CheckWatchedAccount(i);
+        };
         events.Idling = [this, i](bool idling) { cycle_.SetWatched(i, idling); };
         events.Dropped = [this, name](const std::string& text) {
             if (!cycle_.Busy()) display_.ShowStatus(name + " " + text);

@@ -247,7 +247,10 @@ void TVexil::Config1Click() {
         } closed{configOpen_};
         result = config_->Execute();
     }
-    if (result != TModalResult::OK || cycle_.Closed()) return;
+    if (result != TModalResult::OK || cycle_.Closed()) {
+        cycle_.CheckPending();  // news that came while the dialog was open
+        return;
+    }
     ApplyConfig(before, config_->SkinChanged());
 }
 

@@ -405,6 +405,7 @@ void TVexil::FLAGDblClick() {
     }
     // The session the window read on: counted, then closed.
     if (mailbox.Connected()) cycle_.CheckAccount(false);
+    cycle_.CheckPending();  // news that came while the window was open
 }
 
 void TVexil::CountAndClose() {

@@ -61,6 +61,43 @@ TEST_F(MsgWindow, ReadsTheWaitingMailThenCountsAgain) {
     EXPECT_TRUE(messages.Shown.empty());
 }
 
+// An IMAP account: the window reads its unseen messages, reading marks none
+// of them seen, and Delete removes the message on view from the server.
+TEST_F(MsgWindow, ReadsAnImapAccountsUnseenMailAndDeletesOnTheServer) {
+    const TMailbox box = Server().NewMailbox({Numbered(1), Numbered(2), Numbered(3)});
+    TAccount kept{"Kept", "127.0.0.1", box.User, box.Password, Server().ImapPort(), false};
+    kept.Protocol = "imap";
+    Accounts({kept});
+    WriteIni("playsnd =0\r\nminutes = 30\r\n");
+    Start();
+    vexil.AttachMsgList(window, alert);
+    vexil.ConnectClick();
+    ASSERT_EQ(vexil.Cycle().MsgCount(), 3);
+    window.OnModal = [this] {
+        EXPECT_EQ(window.Text[1], "Subj : Note 1");
+        vexil.MsgList()->NextBtnClick();
+        EXPECT_EQ(window.Text[1], "Subj : Note 2");
+        vexil.MsgList()->DeleteBtnClick();
+        EXPECT_EQ(window.Text[1], "Subj : Note 1");  // the list starts again at its first
+        vexil.MsgList()->ExitBtnClick();
+    };
+    DoubleClickFlag();
+    EXPECT_EQ(window.Modals, 1);
+    EXPECT_EQ(vexil.Cycle().MsgCount(), 2);  // read, but still unseen; one deleted
+    EXPECT_EQ(vexil.StatusText(), "Kept 2 messages");
+    EXPECT_FALSE(vexil.IMAP->Connected());
+    EXPECT_TRUE(messages.Shown.empty()) << (messages.Shown.empty() ? "" : messages.Shown.front());
+
+    TWireIMAP other;
+    other.SetServer({"127.0.0.1", Server().ImapPort(), box.User, box.Password, TSecurity::None});
+    other.Connect();
+    ASSERT_EQ(other.CheckMessages(), 2);
+    TWireMessage msg;
+    ASSERT_TRUE(other.RetrieveHeader(2, msg));
+    EXPECT_EQ(msg.Subject(), "Note 3");
+    other.Disconnect();
+}
+
 TEST_F(MsgWindow, ANotepadOfflineOrWhenTheMailWentMeanwhile) {
     const TMailbox box = Server().NewMailbox({Numbered(1)});
     StartWith(box);
