@@ -1,9 +1,9 @@
 // One full mail check as the main window does it (connect, secure the
-// connection as asked, "User", "Pass", "UIDL", "Quit"), repeated in one
-// process, with the first check and the median of the others in
-// milliseconds.
+// connection as asked, "User", "Pass", "UIDL", "Quit"; over IMAP the login,
+// "STATUS" and "LOGOUT"), repeated in one process, with the first check and
+// the median of the others in milliseconds.
 //
-//   pop3_check HOST PORT USER PASSWORD [RUNS [SECURITY [ids|count]]]
+//   pop3_check HOST PORT USER PASSWORD [RUNS [SECURITY [ids|count [pop3|imap]]]]
 //
 // SECURITY is auto (default), tls, starttls or none.  "ids" keeps the
 // listing's unique ids as the new-mail rule does (the default), "count"
@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "imap/WireIMAP.h"
 #include "pop3/WirePOP3.h"
 
 int main(int argc, char** argv) {
@@ -33,21 +34,26 @@ int main(int argc, char** argv) {
         return 2;
     }
     const bool keepIds = argc <= 7 || std::string(argv[7]) != "count";
+    vexil::TProtocol protocol = vexil::TProtocol::Pop3;
+    if (argc > 8 && !vexil::ParseProtocol(argv[8], protocol)) {
+        std::fprintf(stderr, "unknown protocol %s\n", argv[8]);
+        return 2;
+    }
+    // One session for the whole run, as the running program keeps its own.
+    vexil::TWirePOP3 pop;
+    vexil::TWireIMAP imap;
+    vexil::IMailbox& mailbox = protocol == vexil::TProtocol::Imap ? static_cast<vexil::IMailbox&>(imap)
+                                                                   : static_cast<vexil::IMailbox&>(pop);
+    mailbox.SetServer({argv[1], std::atoi(argv[2]), argv[3], argv[4], security});
     std::vector<double> times;
     int count = -1;
     vexil::TUniqueIds ids;
     try {
         for (int i = 0; i < runs; ++i) {
             const auto start = std::chrono::steady_clock::now();
-            vexil::TWirePOP3 pop;
-            pop.Host = argv[1];
-            pop.Port = std::atoi(argv[2]);
-            pop.UserID = argv[3];
-            pop.Password = argv[4];
-            pop.Security = security;
-            pop.Connect();
-            count = pop.CheckMessages(keepIds ? &ids : nullptr);
-            pop.Disconnect();
+            mailbox.Connect();
+            count = mailbox.CheckMessages(keepIds ? &ids : nullptr);
+            mailbox.Disconnect();
             times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
             if (keepIds && !ids.Known()) {
                 std::fprintf(stderr, "the listing gave no usable ids\n");
