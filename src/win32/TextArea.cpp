@@ -80,14 +80,20 @@ void TTextArea::OwnerShown(bool shown) {
         StopTimer();
 }
 
-// The piece goes at the end; the user's selection and the lines in view stay
-// as they were, and the control paints once, after.
+// The piece goes in at the end, which moves the selection and the view
+// there; both go back to where the user had them (a selection made
+// backwards comes back forwards: the control tells its ends, not which one
+// the caret was at).  Drawing is off where the control honours that, and it
+// paints once, at the end, before the message loop's next turn.  The caret
+// stays hidden meanwhile: the scrolling there and back would otherwise leave
+// an image of it behind.
 void TTextArea::Append(const std::wstring& piece) {
     DWORD selStart = 0, selEnd = 0;
     SendMessageW(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
     const LRESULT top = SendMessageW(edit_, EM_GETFIRSTVISIBLELINE, 0, 0);
     const int length = GetWindowTextLengthW(edit_);
     RaiseLimit(static_cast<size_t>(std::max(length, 0)) + piece.size());
+    const bool caretHidden = HideCaret(edit_) != FALSE;
     SendMessageW(edit_, WM_SETREDRAW, FALSE, 0);
     SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
     SendMessageW(edit_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
@@ -95,7 +101,8 @@ void TTextArea::Append(const std::wstring& piece) {
     const LRESULT now = SendMessageW(edit_, EM_GETFIRSTVISIBLELINE, 0, 0);
     if (now != top) SendMessageW(edit_, EM_LINESCROLL, 0, top - now);
     SendMessageW(edit_, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(edit_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    RedrawWindow(edit_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    if (caretHidden) ShowCaret(edit_);
 }
 
 void TTextArea::RaiseLimit(size_t length) {

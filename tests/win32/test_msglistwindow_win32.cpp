@@ -238,6 +238,7 @@ TEST(MsgListWindowWin32, TheUserScrollsSelectsEditsAndCopiesWhileItFills) {
     ASSERT_LT(shown.Length(), whole.size());
 
     // Typed at the start, a selection further on, the view scrolled down.
+    SetFocus(shown.Area());
     SendMessageW(shown.Area(), EM_SETSEL, 0, 0);
     for (wchar_t c : std::wstring(L"Hi! "))
         SendMessageW(shown.Area(), WM_CHAR, c, 0);
@@ -254,6 +255,12 @@ TEST(MsgListWindowWin32, TheUserScrollsSelectsEditsAndCopiesWhileItFills) {
     EXPECT_EQ(selStart, 100u);
     EXPECT_EQ(selEnd, 180u);
     EXPECT_EQ(SendMessageW(shown.Area(), EM_GETFIRSTVISIBLELINE, 0, 0), top);
+    // The caret stands at the selection's end, in view.
+    POINT caret{};
+    ASSERT_TRUE(GetCaretPos(&caret));
+    const LRESULT at = SendMessageW(shown.Area(), EM_POSFROMCHAR, selEnd, 0);
+    EXPECT_EQ(caret.x, static_cast<short>(LOWORD(at)));
+    EXPECT_EQ(caret.y, static_cast<short>(HIWORD(at)));
     std::vector<std::string> edited = lines;
     edited[0] = "Hi! " + edited[0];
     EXPECT_EQ(shown.window.Lines(), edited);
