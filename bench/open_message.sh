@@ -85,6 +85,7 @@ printf '%-34s %16s %8s %20s %8s %10s\n' "5 MB plain text" \
 echo "(Wine: the real window, until it shows the message; native: retrieval and decoding only; curl: a whole process)"
 echo
 echo "20 MB attachment: saved $(field "$out" attachment_bytes) bytes; peak memory $(field "$out" peak_mb) MB above the idle window, $(awk -v p="$(field "$out" peak_mb)" -v s="$att_size" 'BEGIN { printf "%.2f", p * 1048576 / s }') x the message"
-echo "5 MB text: the whole text in the text area after $(field "$out2" whole_ms) ms, the window answering within $(field "$out2" longest_turn_ms) ms at worst meanwhile"
+echo "5 MB text: opening $(field "$out2" median_ms) ms, of which the text area $(field "$out2" text_area_ms) ms and the rest retrieval and decoding"
+echo "           the whole text in the text area after $(field "$out2" whole_ms) ms, the window answering within $(field "$out2" longest_turn_ms) ms at worst meanwhile"
 echo "           the text area holds $(field "$out2" text_chars) characters ($text_lines lines of the body shown whole); peak memory $(field "$out2" peak_mb) MB"
 echo "           a bare edit control of the same style takes $(field "$out2" bare_edit_ms) ms for the same text at once"
