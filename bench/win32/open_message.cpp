@@ -1,7 +1,8 @@
 // Opening a message in the message window as a double click does it: the
-// real window, "Retr" from a server, decoding, and the text area showing the
-// message's first screens; then the window on screen while the rest of a
-// long text fills its text area.  Run by bench/open_message.sh under Wine.
+// real window, "Retr" from a server, decoding, the text area showing the
+// message's first screens and taking the skin's look; then the window on
+// screen while the rest of a long text fills its text area.  Run by
+// bench/open_message.sh under Wine.
 //
 //   open_message HOST PORT USER PASSWORD MESSAGE [RUNS]
 //
@@ -106,6 +107,9 @@ int main(int argc, char** argv) {
         for (int i = 0; i < runs; ++i) {
             const auto start = std::chrono::steady_clock::now();
             logic.ShowMsg(number, 0);
+            // Then the skin's look of the text area, as the window gets it
+            // before it shows (its font, margins and bounds).
+            window.SetTextArea(style);
             times.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
             // On screen, as the program shows it, until the text area holds

@@ -269,6 +269,11 @@ void TMsgListWindow::CloseWindow() {
 }
 
 void TMsgListWindow::SetTextArea(const TTextAreaStyle& style) {
+    // Each change of the area's size, font or margins lays its whole text
+    // out again: the look the area already has is left as it is.
+    if (styled_ && style == style_) return;
+    styled_ = true;
+    style_ = style;
     MoveWindow(edit_, style.Bounds.Left, style.Bounds.Top, style.Bounds.Right - style.Bounds.Left,
                style.Bounds.Bottom - style.Bounds.Top, TRUE);
     textColor_ = RGB((style.Color >> 16) & 0xFF, (style.Color >> 8) & 0xFF, style.Color & 0xFF);

@@ -72,6 +72,8 @@ private:
     HFONT font_ = nullptr;
     HBRUSH textBrush_ = nullptr;
     COLORREF textColor_ = 0, textBack_ = RGB(255, 255, 255);
+    TTextAreaStyle style_;  // the text area's look, once styled_
+    bool styled_ = false;
     TMsgList* logic_ = nullptr;
     TWin32RegionOps regions_;
     TImage32 surface_;

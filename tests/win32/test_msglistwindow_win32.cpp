@@ -280,6 +280,23 @@ TEST(MsgListWindowWin32, TheUserScrollsSelectsEditsAndCopiesWhileItFills) {
     EXPECT_EQ(copied, whole.substr(from));
 }
 
+TEST(MsgListWindowWin32, TheSameLookAgainLeavesTheTextAreaAsItIs) {
+    TShownWindow shown;
+    shown.window.SetLines(LongText("line", 100));
+    const auto font = [&] { return SendMessageW(shown.Area(), WM_GETFONT, 0, 0); };
+    const LRESULT first = font();
+    TTextAreaStyle style;
+    style.Bounds = TRect{10, 10, 330, 190};
+    style.FontName = "Tahoma";
+    style.FontSize = 8;
+    shown.window.SetTextArea(style);
+    EXPECT_EQ(font(), first) << "the same look was applied again";
+    style.Bold = true;
+    shown.window.SetTextArea(style);
+    EXPECT_NE(font(), first);
+    EXPECT_EQ(shown.window.Lines(), LongText("line", 100));
+}
+
 TEST(MsgListWindowWin32, LongLinesWrapAtSpacesOrWhereTheAreaIsFull) {
     TShownWindow shown;
     const std::string words = "Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor "
