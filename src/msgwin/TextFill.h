@@ -81,10 +81,11 @@ private:
 };
 
 // Where the text area may break a line that is too wide for it: after white
-// space, before the word that follows, as the system's edit control does on
-// Windows.  The system's own rule asks the script engine about the whole text
-// after every change, which costs a long text far more than its layout.
-// No-break spaces keep their words together.
+// space, before the word that follows.  The edit control's own rule, as Wine
+// has it, asks the script engine about the whole text after every change,
+// which for a long text costs more than laying out a piece of it.  No-break
+// spaces keep their words together; a script without spaces is cut where the
+// line is full.
 template <class Char>
 bool IsBreakingSpace(Char c) {
     const auto u = static_cast<std::uint32_t>(c);

@@ -87,7 +87,7 @@ TEST(MsgListWindowWin32, AModalShowingEndsWithTheWindow) {
 std::vector<std::string> LongText(const std::string& name, int lines) {
     std::vector<std::string> text;
     for (int i = 0; i < lines; ++i)
-        text.push_back(name + " " + std::to_string(i) + ": the quick brown fox jumps over the lazy dog \xE2\x9C\x89");
+        text.push_back(name + " " + std::to_string(i) + ": the quick brown fox jumps over the lazy dog \xE2\x9C\x89 \xF0\x9F\x98\x80");
     return text;
 }
 
@@ -95,6 +95,33 @@ std::wstring Joined(const std::vector<std::string>& lines) {
     std::string text;
     for (size_t i = 0; i < lines.size(); ++i) text += (i ? "\r\n" : "") + lines[i];
     return ToWide(text);
+}
+
+// Whether the text area holding text[0, end) would end inside a character
+// (half a surrogate pair) or between CR and LF.
+bool EndsInsideAPair(const std::wstring& text, size_t end) {
+    if (end == 0 || end >= text.size()) return false;
+    const wchar_t a = text[end - 1], b = text[end];
+    return (a >= 0xD800 && a <= 0xDBFF && b >= 0xDC00 && b <= 0xDFFF) || (a == L'\r' && b == L'\n');
+}
+
+// A long text whose first two cuts would fall inside a surrogate pair and
+// between a CR and its LF: lines of dots placed to move them there.
+std::vector<std::string> TextWithPairsAtTheCuts() {
+    std::vector<std::string> lines = LongText("line", 8000);
+    lines.insert(lines.begin(), "");
+    lines.insert(lines.begin() + 300, "");
+    const size_t cuts[] = {kFirstTextPiece, kFirstTextPiece - 1 + kTextPiece};
+    const size_t padded[] = {0, 300};
+    for (int i = 0; i < 2; ++i) {
+        for (;; lines[padded[i]] += '.') {
+            if (lines[padded[i]].size() > 200) return {};
+            const std::wstring whole = Joined(lines);
+            const wchar_t c = whole[cuts[i] - 1];
+            if (i == 0 ? c >= 0xD800 && c <= 0xDBFF : c == L'\r') break;
+        }
+    }
+    return lines;
 }
 
 // The message window on screen (a fill runs while it shows), and its text
@@ -141,7 +168,8 @@ struct TShownWindow {
 
 TEST(MsgListWindowWin32, ALongTextFillsInPiecesWhileTheWindowAnswers) {
     TShownWindow shown;
-    const std::vector<std::string> lines = LongText("line", 8000);
+    const std::vector<std::string> lines = TextWithPairsAtTheCuts();
+    ASSERT_FALSE(lines.empty());
     const std::wstring whole = Joined(lines);
     shown.window.SetLines(lines);
 
@@ -149,6 +177,7 @@ TEST(MsgListWindowWin32, ALongTextFillsInPiecesWhileTheWindowAnswers) {
     const size_t first = shown.Length();
     EXPECT_GT(first, 0u);
     EXPECT_LE(first, kFirstTextPiece);
+    EXPECT_FALSE(EndsInsideAPair(whole, first)) << first;
     EXPECT_EQ(shown.Text(), whole.substr(0, first));
     EXPECT_EQ(shown.window.Lines(), lines);
 
@@ -176,6 +205,7 @@ TEST(MsgListWindowWin32, ALongTextFillsInPiecesWhileTheWindowAnswers) {
         ++pieces;
         EXPECT_FALSE(waiting) << "a piece came before the message posted ahead of it";
         EXPECT_LE(now - before, kTextPiece);
+        EXPECT_FALSE(EndsInsideAPair(whole, now)) << now;
         before = now;
         waiting = PostThreadMessageW(GetCurrentThreadId(), marker, 0, 0) != FALSE;
     }
