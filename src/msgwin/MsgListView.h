@@ -19,6 +19,11 @@ struct TTextAreaStyle {
     std::string FontName;
     int FontSize = 0;
     bool Bold = false, Italic = false;
+
+    bool operator==(const TTextAreaStyle& o) const {
+        return Bounds == o.Bounds && Color == o.Color && FontName == o.FontName && FontSize == o.FontSize &&
+               Bold == o.Bold && Italic == o.Italic;
+    }
 };
 
 // A save or open dialog of the system.  Filter is "Description|pattern|..."

@@ -18,8 +18,8 @@ namespace vexil {
 namespace {
 
 const char kClassName[] = "TMsgList";
-// The text area holds far more than any message shows.
-constexpr WPARAM kTextLimit = 64 * 1024 * 1024;
+// The timer that brings a long text's pieces into the text area.
+constexpr UINT_PTR kFillTimer = 1;
 
 }  // namespace
 
@@ -35,11 +35,8 @@ TMsgListWindow::TMsgListWindow(HINSTANCE instance, HWND owner) : instance_(insta
     RegisterClassExA(&wc);
     hwnd_ = CreateWindowExA(0, kClassName, "Vexil", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 214, 220,
                             owner, nullptr, instance, this);
-    edit_ = CreateWindowExW(0, L"EDIT", L"",
-                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                                ES_WANTRETURN | ES_NOHIDESEL,
-                            0, 0, 10, 10, hwnd_, nullptr, instance, nullptr);
-    SendMessageW(edit_, EM_SETLIMITTEXT, kTextLimit, 0);
+    text_ = std::make_unique<TTextArea>(instance, hwnd_, kFillTimer);
+    edit_ = text_->Handle();
     textBrush_ = CreateSolidBrush(textBack_);
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSA, nullptr,
                                WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -143,6 +140,15 @@ LRESULT TMsgListWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
             return TRUE;
         }
+        break;
+    case WM_TIMER:
+        if (wp == kFillTimer && text_) {
+            text_->Tick();
+            return 0;
+        }
+        break;
+    case WM_SHOWWINDOW:
+        if (text_) text_->OwnerShown(wp != FALSE);
         break;
     case WM_CLOSE:
         if (logic_) logic_->ExitBtnClick();
@@ -263,6 +269,11 @@ void TMsgListWindow::CloseWindow() {
 }
 
 void TMsgListWindow::SetTextArea(const TTextAreaStyle& style) {
+    // Each change of the area's size, font or margins lays its whole text
+    // out again: the look the area already has is left as it is.
+    if (styled_ && style == style_) return;
+    styled_ = true;
+    style_ = style;
     MoveWindow(edit_, style.Bounds.Left, style.Bounds.Top, style.Bounds.Right - style.Bounds.Left,
                style.Bounds.Bottom - style.Bounds.Top, TRUE);
     textColor_ = RGB((style.Color >> 16) & 0xFF, (style.Color >> 8) & 0xFF, style.Color & 0xFF);
@@ -285,17 +296,11 @@ void TMsgListWindow::SetLines(const std::vector<std::string>& lines) {
         if (i) text += "\r\n";
         text += lines[i];
     }
-    SetWindowTextW(edit_, ToWide(text).c_str());
-    SendMessageW(edit_, EM_SETSEL, 0, 0);
-    SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
+    text_->SetText(ToWide(text));
 }
 
 std::vector<std::string> TMsgListWindow::Lines() {
-    const int n = GetWindowTextLengthW(edit_);
-    std::wstring wide(static_cast<size_t>(n) + 1, L'\0');
-    const int got = GetWindowTextW(edit_, &wide[0], n + 1);
-    wide.resize(static_cast<size_t>(std::max(got, 0)));
-    const std::string text = FromWide(wide);
+    const std::string text = FromWide(text_->Text());
     std::vector<std::string> lines;
     if (text.empty()) return lines;
     size_t start = 0;

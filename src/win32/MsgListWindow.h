@@ -1,15 +1,18 @@
 // The message window: a borderless window shaped and painted from the skin's
 // message background, with its five picture buttons, and a real multi-line
 // edit control (Unicode) as the text area: selection, copy and paste,
-// keyboard scrolling and the mouse wheel work as in any text box.
+// keyboard scrolling and the mouse wheel work as in any text box.  A long
+// text fills the text area in pieces while the window answers.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "msgwin/MsgList.h"
+#include "win32/TextArea.h"
 #include "win32/Win32Region.h"
 
 namespace vexil {
@@ -25,6 +28,8 @@ public:
     void Bind(TMsgList& logic) { logic_ = &logic; }
     HWND Handle() const { return hwnd_; }
     HWND TextArea() const { return edit_; }
+    // Part of the text is still to come into the text area.
+    bool TextFilling() const { return text_->Filling(); }
 
     // IMsgListView
     void SetBounds(int left, int top, int width, int height) override;
@@ -59,12 +64,15 @@ private:
     HINSTANCE instance_;
     HWND owner_;
     HWND hwnd_ = nullptr;
-    HWND edit_ = nullptr;
+    std::unique_ptr<TTextArea> text_;
+    HWND edit_ = nullptr;  // the text area's control
     HWND tooltip_ = nullptr;
     std::string hint_;
     HFONT font_ = nullptr;
     HBRUSH textBrush_ = nullptr;
     COLORREF textColor_ = 0, textBack_ = RGB(255, 255, 255);
+    TTextAreaStyle style_;  // the text area's look, once styled_
+    bool styled_ = false;
     TMsgList* logic_ = nullptr;
     TWin32RegionOps regions_;
     TImage32 surface_;
