@@ -36,11 +36,12 @@ for i in range(1, n + 1):
 sys.stdout.buffer.write(out)
 PY
 }
-# start N: vexil.exe online with N idling accounts; sets dir, win.
+# start N [AUTOCONNECT]: vexil.exe with N IMAP accounts, online and idling
+# unless AUTOCONNECT is 0; sets dir, win.
 start() {
   dir=$(fresh_folder "bench$1")
   accounts "$1" > "$dir/Accounts.ini"
-  set_ini "$dir/Vexil.ini" autoconnect 1
+  set_ini "$dir/Vexil.ini" autoconnect "${2:-1}"
   set_ini "$dir/Vexil.ini" autocheck 1
   set_ini "$dir/Vexil.ini" minutes 30
   set_ini "$dir/Vexil.ini" icon_tray 0
@@ -69,15 +70,20 @@ for n in $(seq "$runs"); do
   latencies+=($((($(date +%s%N) - t0) / 1000000)))
   sleep 0.5
 done
-one_rss=$(rss_kb "$VEXIL_PID")
 xdotool key --window "$win" alt+F4; wait_exit 20
 "$SCRIPTS/wine-run" --server -w 2>/dev/null || true   # the next start gets a server of its own
 sorted=$(printf '%s\n' "${latencies[@]}" | sort -n)
 median=$(echo "$sorted" | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
 slowest=$(echo "$sorted" | tail -1)
 
-# Ten idling accounts, nothing arriving.
-start 10
+# Ten idling accounts, nothing arriving; the memory they take is what the
+# process holds online beyond what it held offline before.
+start 10 0
+offline_rss=$(rss_kb "$VEXIL_PID")
+read -r _ cx cy < <("$CHECK" points "$dir" | grep '^connect')
+xdotool mousemove "$cx" "$cy" click 1
+xdotool mousemove 5 5
+sleep 6
 sessions=$(idling)
 pid="$VEXIL_PID"
 # The Wine server of this prefix is the one the program talks to: the newest.
@@ -85,10 +91,10 @@ ws=$(pgrep -n "^wineserver")
 a=$(ticks "$pid"); b=$(ticks "$ws")
 sleep "$idle"
 a2=$(ticks "$pid"); b2=$(ticks "$ws")
-ten_rss=$(rss_kb "$pid")
+online_rss=$(rss_kb "$pid")
 hz=$(getconf CLK_TCK)
 cpu() { awk -v t="$1" -v hz="$hz" -v s="$idle" 'BEGIN { printf "%.2f", 100 * t / hz / s }'; }
 echo "delivery to the count on screen, $runs messages: median ${median} ms, slowest ${slowest} ms (screen polling included)"
 [ -n "$b2" ] && ws_cpu="$(cpu $((b2 - b)))%" || ws_cpu="n/a (the server changed)"
 echo "ten idling accounts ($sessions IDLE sessions at the server), ${idle} s: vexil.exe $(cpu $((a2 - a)))% of a core, wineserver $ws_cpu"
-echo "memory: $((ten_rss - one_rss)) KB more for ten idling accounts than for one, $(((ten_rss - one_rss) / 9)) KB each"
+echo "memory: $((online_rss - offline_rss)) KB more online with ten idling accounts than offline, $(((online_rss - offline_rss) / 10)) KB each"

@@ -458,9 +458,11 @@ void TWireIMAP::Idle(int renewMs, const std::function<bool()>& stop,
     const auto renewAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(renewMs);
     const std::function<void()> ownerIdle = OnIdle;
     const int timeout = TimeoutMs;
+    // The stop is seen here before the owner's hook, which may give the
+    // connection up on it: DONE and LOGOUT still go out.
     OnIdle = [&] {
-        if (ownerIdle) ownerIdle();
         if (stop() || std::chrono::steady_clock::now() >= renewAt) throw TIdleInterrupt();
+        if (ownerIdle) ownerIdle();
     };
     // A server keeps quiet while nothing happens: only the renewal bounds it.
     TimeoutMs = renewMs + timeout;
