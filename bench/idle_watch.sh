@@ -70,8 +70,10 @@ for n in $(seq "$runs"); do
   latencies+=($((($(date +%s%N) - t0) / 1000000)))
   sleep 0.5
 done
-xdotool key --window "$win" alt+F4; wait_exit 20
-"$SCRIPTS/wine-run" --server -w 2>/dev/null || true   # the next start gets a server of its own
+# The next start gets a Wine server of its own, for a clean measurement.
+kill "$VEXIL_PID" 2>/dev/null; VEXIL_PID=""
+"$SCRIPTS/wine-run" --server -k 2>/dev/null || true
+sleep 1
 sorted=$(printf '%s\n' "${latencies[@]}" | sort -n)
 median=$(echo "$sorted" | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
 slowest=$(echo "$sorted" | tail -1)
