@@ -39,7 +39,7 @@ target_link_options(fuzz_message PRIVATE -fsanitize=fuzzer,address,undefined)
 #   cmake --build build-fuzz --target fuzz_imap
 #   build-fuzz/fuzz_imap -max_total_time=600 CORPUS_DIR
 #   (tests/fuzz/run_short.sh does a short bounded run of it, with seeds)
-file(GLOB VEXIL_IMAP_SOURCES CONFIGURE_DEPENDS src/imap/*.cpp)
+file(GLOB VEXIL_IMAP_SOURCES CONFIGURE_DEPENDS src/imap/Imap*.cpp)
 add_executable(fuzz_imap tests/fuzz/fuzz_imap.cpp ${VEXIL_IMAP_SOURCES}
   src/pop3/Wire.cpp src/pop3/WireErrors.cpp src/pop3/Security.cpp src/pop3/MemoryTransport.cpp
   src/pop3/Decoders.cpp src/base/Text.cpp src/base/Charsets.cpp src/base/FileNames.cpp src/platform/posix/Charsets.cpp)
