@@ -142,6 +142,7 @@ printf 'wavsnd = %s\r\n' "$sound" >> "$dir/Vexil.ini"
 read -r _ fx fy < <("$CHECK" points "$dir" | grep '^free')
 written() { tr -d '\r' < "$dir/Vexil.ini" | grep -qxF "$1"; }
 for round in 1 2; do
+  away   # the window must not come up under the pointer: its button would show the hover
   start_vexil "$dir"
   if ! win=$(wait_window Vexil 90); then
     fail "no window from a folder named in two scripts (start $round)"; cat "$WORK/vexil.log"; break
