@@ -166,15 +166,10 @@ void TWireIMAP::LogInPlain() {
         done = Command("AUTHENTICATE PLAIN " + token, noteCapabilities);
     } else {
         // Without SASL-IR the token waits for the server's go-ahead.
-        const std::string tag = "V" + std::to_string(++tagCount_);
+        const std::string tag = NextTag();
         BeginReply();
         WriteLn(tag + " AUTHENTICATE PLAIN");
-        const TImapResponse ahead = NextResponse();
-        if (ahead.Kind != TImapResponseKind::Continuation) {
-            if (ahead.Kind == TImapResponseKind::Tagged && ahead.Tag == tag)
-                throw EWireResponseError(ahead.Text);
-            throw EImapProtocolError("Bad IMAP response: no go-ahead for the login");
-        }
+        AwaitGoAhead(tag, "the login");
         WriteLn(token);
         done = ReadTagged(tag, noteCapabilities);
         if (done.Status != TImapStatus::Ok) throw EWireResponseError(done.Text);
@@ -202,6 +197,17 @@ void TWireIMAP::AfterLogin(const TImapResponse& done, bool told) {
         NoteCapabilities(done.CodeValues);
     else if (!told)
         capabilities_.clear();
+}
+
+std::string TWireIMAP::NextTag() { return "V" + std::to_string(++tagCount_); }
+
+// The server's "+" before the rest of command tag; its refusal instead
+// raises with its words.
+void TWireIMAP::AwaitGoAhead(const std::string& tag, const char* forWhat) {
+    const TImapResponse ahead = NextResponse();
+    if (ahead.Kind == TImapResponseKind::Continuation) return;
+    if (ahead.Kind == TImapResponseKind::Tagged && ahead.Tag == tag) throw EWireResponseError(ahead.Text);
+    throw EImapProtocolError(std::string("Bad IMAP response: no go-ahead for ") + forWhat);
 }
 
 TImapResponse TWireIMAP::NextResponse() {
@@ -234,7 +240,7 @@ TImapResponse TWireIMAP::ReadTagged(const std::string& tag, const THandler& unta
 
 TImapResponse TWireIMAP::Command(const std::string& command, const THandler& untagged,
                                  bool allowRefusal) {
-    const std::string tag = "V" + std::to_string(++tagCount_);
+    const std::string tag = NextTag();
     BeginReply();
     WriteLn(tag + " " + command);
     TImapResponse done = ReadTagged(tag, untagged);
@@ -245,19 +251,14 @@ TImapResponse TWireIMAP::Command(const std::string& command, const THandler& unt
 
 TImapResponse TWireIMAP::CommandWithLiteral(const std::string& head, const std::string& literal,
                                             const std::string& tail) {
-    const std::string tag = "V" + std::to_string(++tagCount_);
+    const std::string tag = NextTag();
     BeginReply();
     const std::string size = std::to_string(literal.size());
     if (Offers("LITERAL+") || (Offers("LITERAL-") && literal.size() <= 4096)) {
         WriteLn(tag + " " + head + "{" + size + "+}");
     } else {
         WriteLn(tag + " " + head + "{" + size + "}");
-        const TImapResponse ahead = NextResponse();
-        if (ahead.Kind != TImapResponseKind::Continuation) {
-            if (ahead.Kind == TImapResponseKind::Tagged && ahead.Tag == tag)
-                throw EWireResponseError(ahead.Text);
-            throw EImapProtocolError("Bad IMAP response: no go-ahead for a literal");
-        }
+        AwaitGoAhead(tag, "a literal");
     }
     WriteLn(literal + tail);
     TImapResponse done = ReadTagged(tag, {});
@@ -272,7 +273,7 @@ void TWireIMAP::Disconnect() {
     }
     // The answer is not waited for: a server that never answers costs nothing.
     try {
-        WriteLn("V" + std::to_string(++tagCount_) + " LOGOUT");
+        WriteLn(NextTag() + " LOGOUT");
     } catch (...) {
         TWireClient::Disconnect();
         throw;
@@ -439,7 +440,7 @@ bool TWireIMAP::Retrieve(int number, TWireMessage& msg, int size) {
 void TWireIMAP::Idle(int renewMs, const std::function<bool()>& stop,
                      const std::function<void()>& changed, const std::function<void()>& started) {
     OpenInbox(false);
-    const std::string tag = "V" + std::to_string(++tagCount_);
+    const std::string tag = NextTag();
     BeginReply();
     WriteLn(tag + " IDLE");
     for (;;) {

@@ -92,6 +92,8 @@ protected:
 private:
     TImapResponse ReadTagged(const std::string& tag, const THandler& untagged);
     TImapResponse NextResponse();
+    std::string NextTag();
+    void AwaitGoAhead(const std::string& tag, const char* forWhat);
     // The answer to an IDLE ended by a stop, which nothing waited for.
     bool SkipStaleAnswer(const TImapResponse& r);
     void NoteCapabilities(const std::vector<TImapValue>& values);
