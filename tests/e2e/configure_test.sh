@@ -37,16 +37,6 @@ open_dialog() {
   dialog=$(wait_window "Vexil Configuration" 20) || { fail "no settings dialog"; return 1; }
   sleep 0.5
 }
-# closed: the dialog went away.
-closed() {
-  local i
-  for i in $(seq 20); do
-    xdotool search --onlyvisible --name '^Vexil Configuration$' >/dev/null 2>&1 || return 0
-    sleep 0.25
-  done
-  return 1
-}
-accounts_has() { tr -d '\r' < "$dir/Accounts.ini" | grep -qx "$1"; }
 # The page buttons come first in the Tab order: Tab n times, then Space.
 page() { local i; for i in $(seq "$1"); do keys Tab; done; keys space; }
 # tray_icons: how many colours the notification area's first icon holds.

@@ -23,15 +23,6 @@ deliver() {  # deliver N: one small mail into user01's inbox
   printf 'From: Ann <ann@example.org>\nTo: demo@example.org\nSubject: Note %s\n\nHello number %s.\n' "$1" "$1" > "$WORK/msg$1"
   bash "$SUPPORT/dovecot.sh" deliver "$DOVECOT" user01 "$WORK/msg$1" >/dev/null
 }
-accounts_has() { tr -d '\r' < "$dir/Accounts.ini" | grep -qx "$1"; }
-closed() {
-  local i
-  for i in $(seq 20); do
-    xdotool search --onlyvisible --name '^Vexil Configuration$' >/dev/null 2>&1 || return 0
-    sleep 0.25
-  done
-  return 1
-}
 # IMAP logins of user01 that this test's server still holds open (its
 # processes' titles name user and state: "…/imap [user01 127.0.0.1 IDLE]").
 open_sessions() {

@@ -124,6 +124,19 @@ fresh_folder() {
   echo "$dir"
 }
 
+# closed: the settings dialog went away (waits up to 5 s).
+closed() {
+  local i
+  for i in $(seq 20); do
+    xdotool search --onlyvisible --name '^Vexil Configuration$' >/dev/null 2>&1 || return 0
+    sleep 0.25
+  done
+  return 1
+}
+
+# accounts_has LINE: the folder $dir's Accounts.ini holds LINE (CR dropped).
+accounts_has() { tr -d '\r' < "$dir/Accounts.ini" | grep -qx "$1"; }
+
 set_ini() {  # set_ini FILE KEY VALUE: replaces the line that starts with KEY
   sed -i "s|^$2 *=.*\r\$|$2 = $3\r|" "$1"
 }

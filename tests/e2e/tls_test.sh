@@ -39,7 +39,6 @@ sys.stdout.buffer.write(("\r\n[Account%s]\r\nacc_name = %s\r\nhost_name = %s\r\n
     ("\r\nport_number = %s\r\ninactive = 0\r\nsecurity = %s\r\n" % (port, security)).encode())
 PY
 }
-accounts_has() { tr -d '\r' < "$dir/Accounts.ini" | grep -qx "$1"; }
 
 start_display || exit 1
 bash "$SUPPORT/tls_servers.sh" start "$TLS" 995 >/dev/null || { echo "the TLS servers did not start"; exit 1; }
